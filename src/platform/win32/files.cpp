@@ -1,0 +1,90 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/unique_handle.h"
+
+namespace platform {
+namespace {
+
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+
+bool IsRegularFile(const std::string& path) {
+  const DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) { return IsRegularFile(path); }
+
+bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+bool CopyFileOverwrite(const std::string& from, const std::string& to) {
+  return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path, std::uint64_t maxBytes) {
+  win32::UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
+    return std::nullopt;
+  }
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > maxBytes ||
+      size.QuadPart > 0x7FFFFFFF) {
+    return std::nullopt;
+  }
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(bytes.size() - done);
+    if (!::ReadFile(file.Get(), bytes.data() + done, want, &got, nullptr)) {
+      return std::nullopt;
+    }
+    if (got == 0) {
+      break;
+    }
+    done += got;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+  const DWORD attributes = Attributes(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return false;
+  }
+  const std::string temp = path + ".tmp" + std::to_string(::GetCurrentProcessId());
+  {
+    win32::UniqueHandle file(
+        ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+      return false;
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+      DWORD written = 0;
+      ok = ::WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) &&
+           written > 0;
+      done += written;
+    }
+    if (!ok || !::FlushFileBuffers(file.Get())) {
+      file.Reset();
+      ::DeleteFileA(temp.c_str());
+      return false;
+    }
+  }
+  if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileA(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform
