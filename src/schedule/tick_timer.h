@@ -1,0 +1,65 @@
+#pragma once
+// The clock's tick source: a worker thread that sleeps its interval and hands each tick to the
+// user-interface thread, waiting until it has run. Window-free: the hand-over goes through UiDispatcher.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+namespace schedule {
+
+// Runs calls on the user-interface thread for other threads.
+class UiDispatcher {
+ public:
+  virtual ~UiDispatcher() = default;
+  // Runs call on the user-interface thread and blocks until it has run; an exception escaping the call
+  // is rethrown here. Returns false without running the call when stop is requested before the call
+  // has started, or when the user-interface side has shut down. A call that has started is always
+  // waited for, so nothing it refers to may go away under it.
+  virtual bool RunAndWait(std::function<void()> call, std::stop_token stop) = 0;
+};
+
+// `TTickTimer`: ticks about every Interval milliseconds (the interval plus the time a tick takes;
+// no drift correction). OnTimer and OnError run on the user-interface thread, never overlapping.
+class TickTimer {
+ public:
+  static constexpr std::uint32_t kDefaultInterval = 1000;
+
+  // The worker starts at once; it delivers ticks while Interval != 0, Enabled and OnTimer is assigned.
+  explicit TickTimer(UiDispatcher& dispatcher, std::uint32_t interval = kDefaultInterval);
+  // Stops the worker and waits for it: its sleep is cut short, a hand-over not yet served is
+  // withdrawn, a tick already running is waited for. Must not run inside this timer's own tick.
+  ~TickTimer();
+  TickTimer(const TickTimer&) = delete;
+  TickTimer& operator=(const TickTimer&) = delete;
+
+  [[nodiscard]] std::uint32_t Interval() const;
+  void SetInterval(std::uint32_t milliseconds);
+  [[nodiscard]] bool Enabled() const;
+  void SetEnabled(bool enabled);
+  // The tick. May be set from any thread; it is called on the user-interface thread.
+  void SetOnTimer(std::function<void()> onTimer);
+  // Receives the message of an exception that escaped OnTimer; ticking goes on afterwards.
+  void SetOnError(std::function<void(const std::string&)> onError);
+
+ private:
+  [[nodiscard]] bool ActiveLocked() const;
+  void Changed();
+  void Run(const std::stop_token& stop);
+  void Tick();
+
+  UiDispatcher& dispatcher_;
+  mutable std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::uint32_t interval_;
+  bool enabled_ = true;
+  std::uint64_t generation_ = 0;  // bumped by every setting change so that the worker restarts its sleep
+  std::function<void()> onTimer_;
+  std::function<void(const std::string&)> onError_;
+  std::jthread worker_;  // last: it starts after, and stops before, everything it uses
+};
+
+}  // namespace schedule

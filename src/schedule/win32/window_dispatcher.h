@@ -1,0 +1,46 @@
+#pragma once
+// Hands calls from worker threads to the user-interface thread through a hidden message-only window.
+// The request is a window message (not a thread message), so the nested message loops of modal
+// dialogs, message boxes and menus serve it too.
+#include <windows.h>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+
+#include "platform/win32/gdi_owners.h"
+#include "schedule/tick_timer.h"
+
+namespace schedule::win32 {
+
+class WindowDispatcher final : public UiDispatcher {
+ public:
+  // Creates the message window; must run on the user-interface thread, which then serves the calls.
+  WindowDispatcher();
+  // Releases every caller still waiting (their calls do not run) and destroys the window.
+  ~WindowDispatcher() override;
+  WindowDispatcher(const WindowDispatcher&) = delete;
+  WindowDispatcher& operator=(const WindowDispatcher&) = delete;
+
+  // From the user-interface thread itself the call simply runs.
+  bool RunAndWait(std::function<void()> call, std::stop_token stop) override;
+
+  [[nodiscard]] HWND Handle() const { return window_.Get(); }
+
+ private:
+  struct Request;
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnRunRequests();
+
+  std::mutex mutex_;
+  std::condition_variable_any finished_;
+  std::deque<std::shared_ptr<Request>> pending_;
+  bool closed_ = false;
+  DWORD uiThread_;
+  platform::win32::UniqueWindow window_;
+};
+
+}  // namespace schedule::win32
