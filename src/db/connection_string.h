@@ -1,0 +1,15 @@
+#pragma once
+// The OLE DB style connection string the program hands to its database layer.
+#include <string>
+
+namespace db {
+
+// A value as it goes into the string: unchanged, unless it holds ";", a quote character or
+// leading/trailing spaces; then it is put in double quotes with inner double quotes doubled,
+// so that no value can add keys of its own.
+std::string QuoteConnectionValue(const std::string& value);
+
+std::string BuildConnectionString(const std::string& password, const std::string& userName,
+                                  const std::string& database, const std::string& server);
+
+}  // namespace db

@@ -1,0 +1,45 @@
+#pragma once
+// Bak_Info.ini: backup times, backup directory, archiver and copy directories.
+// Each reader applies its own defaults, as the schedule, the backup run and the dialog expect.
+#include <string>
+#include <vector>
+
+#include "settings/ini_file.h"
+
+namespace settings {
+
+inline constexpr const char* kBakSection = "BAK";
+inline constexpr const char* kCopySection = "copy";
+
+// The name of the n-th time key: "Time_1", "Time_2", ...
+std::string TimeKey(int n);
+
+// What the backup settings dialog edits.
+struct BackupSettings {
+  std::vector<std::string> times;     // as stored, in file order
+  std::string bakDir;                 // the dialog shows it with a trailing backslash
+  std::string rarProgram;
+  std::string copyTo;                 // start folder of the copy chooser, never written back
+  std::vector<std::string> copyDirs;  // each ending with a backslash
+};
+
+// The dialog's reading: times only while TimeCount exists and is non-zero, taking the Time_n keys that
+// exist; copy directories with a backslash appended where missing. Entries that are empty are left out.
+BackupSettings LoadBackupSettings(const IniFile& ini);
+
+// The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
+// removed), [copy] count, Copy1..m, RarProgram. [copy] is not erased. Raises IniWriteError when refused;
+// what was written before the refusal stays.
+void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
+
+// The schedule's readers.
+int ReadTimeCount(const IniFile& ini);                 // default 0
+std::string ReadBakDir(const IniFile& ini, const std::string& exeDir);  // default ExeDir + "\BakDir"
+std::string ReadTimeEntry(const IniFile& ini, int n);  // default "00:00"
+
+// The backup run's readers.
+std::string ReadRarProgram(const IniFile& ini);        // default empty
+// copy1..copyN with N = count (default 0); empty entries are skipped, the others used as they are.
+std::vector<std::string> ReadCopyDirs(const IniFile& ini);
+
+}  // namespace settings

@@ -1,0 +1,192 @@
+#include "schedule/schedule.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fake_clock.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using schedule::ParseTime;
+using schedule::Schedule;
+using schedule::TimeConversionError;
+using testing_support::FakeClock;
+using testing_support::TempDir;
+
+TEST(ParseTime, SplitsAtTheFirstColonIntoTwoBytes) {
+  struct Case {
+    const char* text;
+    int hour;
+    int minute;
+  };
+  const Case cases[] = {
+      {"08:30", 8, 30}, {"7:5", 7, 5}, {" 8:00", 8, 0}, {"23:59", 23, 59}, {"24:00", 24, 0},
+      {"-1:00", 255, 0}, {"256:300", 0, 44}, {"1:2:3", -1, -1},
+  };
+  for (const Case& c : cases) {
+    if (c.hour < 0) {
+      EXPECT_THROW(ParseTime(c.text), TimeConversionError) << c.text;
+      continue;
+    }
+    const auto t = ParseTime(c.text);
+    EXPECT_EQ(t.hour, c.hour) << c.text;
+    EXPECT_EQ(t.minute, c.minute) << c.text;
+  }
+}
+
+TEST(ParseTime, ErrorsNameThePartThatIsNotAnInteger) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0730", "'' is not a valid integer value"},        // no colon: the empty hour part fails
+      {":", "'' is not a valid integer value"},
+      {"08:", "'' is not a valid integer value"},
+      {"8 :00", "'8 ' is not a valid integer value"},     // an incomplete masked entry
+      {"ab:00", "'ab' is not a valid integer value"},
+      {"12:3x", "'3x' is not a valid integer value"},
+      {"99999999999:00", "'99999999999' is not a valid integer value"},
+  };
+  for (const auto& [text, message] : cases) {
+    try {
+      ParseTime(text);
+      ADD_FAILURE() << text << " was accepted";
+    } catch (const TimeConversionError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+}
+
+struct ScheduleFixture : ::testing::Test {
+  TempDir dir;
+  FakeClock clock;
+  schedule::Alarm alarm{clock, ":"};
+  std::string label = "00:00";
+  Schedule schedule{dir.Path(), clock, alarm, [this](const std::string& text) { label = text; }};
+
+  void SetUp() override { testing_support::MakeDir(dir.Path() + "\\Bak_Info"); }
+  void WriteTimes(const std::string& body) {
+    testing_support::WriteBytes(dir.Path() + "\\Bak_Info\\Bak_Info.ini", "[BAK]\r\n" + body);
+  }
+  void ExpectArmed(int hour, int minute, const std::string& text) {
+    EXPECT_EQ(alarm.AlarmHour(), hour);
+    EXPECT_EQ(alarm.AlarmMinute(), minute);
+    EXPECT_EQ(alarm.AlarmSecond(), 0);
+    EXPECT_TRUE(alarm.AlarmEnabled());
+    EXPECT_EQ(label, text);
+  }
+};
+
+TEST_F(ScheduleFixture, RefreshArmsTheNextLaterEntryOrTheFirstOneTomorrow) {
+  WriteTimes("TimeCount=3\r\nTime_1=08:00\r\nTime_2=12:00\r\nTime_3=18:00\r\n");
+  clock.Set(10, 0);
+  schedule.Refresh();
+  ExpectArmed(12, 0, "12:00");
+  EXPECT_EQ(schedule.TimeIndex, 1);
+
+  clock.Set(12, 0, 30);  // an entry equal to the current minute is past
+  schedule.Refresh();
+  ExpectArmed(18, 0, "18:00");
+
+  clock.Set(19, 0);
+  schedule.TimeIndex = 7;
+  schedule.SetNextAlarm(1);
+  ExpectArmed(8, 0, "08:00");
+  EXPECT_EQ(schedule.TimeIndex, 1) << "the wrap starts over at entry 1";
+  EXPECT_FALSE(alarm.AlarmArmed()) << "08:00 lies behind 19:00, so it fires tomorrow";
+}
+
+TEST_F(ScheduleFixture, ReArmingAfterARunSearchesFromTheNextPosition) {
+  WriteTimes("TimeCount=3\r\nTime_1=08:00\r\nTime_2=12:00\r\nTime_3=18:00\r\n");
+  schedule.LoadBakInfo();
+  clock.Set(12, 3);
+  schedule.SetNextAlarm(2);
+  ExpectArmed(18, 0, "18:00");
+  clock.Set(18, 5);
+  schedule.SetNextAlarm(2);
+  ExpectArmed(8, 0, "08:00");
+}
+
+TEST_F(ScheduleFixture, MissingEntriesCountAsMidnightAndAreSkipped) {
+  WriteTimes("TimeCount=5\r\nTime_1=06:00\r\nTime_3=21:00\r\n");
+  clock.Set(7, 0);
+  schedule.Refresh();
+  ExpectArmed(21, 0, "21:00");
+  clock.Set(22, 0);
+  schedule.Refresh();
+  ExpectArmed(6, 0, "06:00");
+}
+
+TEST_F(ScheduleFixture, NoEntriesChangeNothing) {
+  WriteTimes("TimeCount=0\r\nTime_1=08:00\r\n");
+  clock.Set(7, 0);
+  schedule.Refresh();
+  EXPECT_FALSE(alarm.AlarmEnabled());
+  EXPECT_EQ(label, "00:00");
+  EXPECT_EQ(schedule.TimeCount(), 0);
+}
+
+TEST_F(ScheduleFixture, EntryTextIsShownExactlyAsStored) {
+  WriteTimes("TimeCount=1\r\nTime_1=7:5\r\n");
+  clock.Set(6, 0);
+  schedule.Refresh();
+  ExpectArmed(7, 5, "7:5");
+}
+
+TEST_F(ScheduleFixture, BadEntriesStopTheSearchAndLeaveSwitchAndLabel) {
+  WriteTimes("TimeCount=1\r\nTime_1=0730\r\n");
+  clock.Set(6, 0);
+  EXPECT_THROW(schedule.Refresh(), TimeConversionError);
+  EXPECT_FALSE(alarm.AlarmEnabled());
+  EXPECT_EQ(label, "00:00");
+  EXPECT_EQ(schedule.TimeIndex, 1) << "Refresh had already reset the position";
+
+  WriteTimes("TimeCount=1\r\nTime_1=24:00\r\n");
+  EXPECT_THROW(schedule.Refresh(), schedule::ConversionError);
+  EXPECT_EQ(label, "00:00");
+
+  WriteTimes("TimeCount=1\r\nTime_1=09:75\r\n");
+  EXPECT_THROW(schedule.Refresh(), schedule::ConversionError);
+  EXPECT_EQ(alarm.AlarmHour(), 9) << "the hour is set before the minute is refused";
+  EXPECT_FALSE(alarm.AlarmEnabled());
+}
+
+TEST_F(ScheduleFixture, TimeCountKeepsOnlyItsLowEightBits) {
+  const std::pair<const char*, int> cases[] = {{"255", 255}, {"256", 0}, {"257", 1}, {"-1", 255}, {"junk", 0}};
+  for (const auto& [stored, count] : cases) {
+    WriteTimes(std::string("TimeCount=") + stored + "\r\n");
+    schedule.LoadBakInfo();
+    EXPECT_EQ(schedule.TimeCount(), count) << stored;
+  }
+}
+
+TEST_F(ScheduleFixture, AFullListOf255PastEntriesWrapsToTheFirst) {
+  std::string body = "TimeCount=255\r\n";
+  for (int n = 1; n <= 255; ++n) {
+    body += "Time_" + std::to_string(n) + "=01:00\r\n";
+  }
+  WriteTimes(body);
+  clock.Set(23, 0);
+  schedule.Refresh();
+  ExpectArmed(1, 0, "01:00");
+  schedule.TimeIndex = 255;
+  schedule.SetNextAlarm(255);
+  ExpectArmed(1, 0, "01:00");
+  EXPECT_EQ(schedule.TimeIndex, 1);
+}
+
+TEST_F(ScheduleFixture, PositionZeroAfterTheIndexWrapsStillFindsTheNextTime) {
+  WriteTimes("TimeCount=2\r\nTime_1=08:00\r\nTime_2=20:00\r\n");
+  schedule.LoadBakInfo();
+  clock.Set(9, 0);
+  schedule.SetNextAlarm(0);
+  ExpectArmed(20, 0, "20:00");
+}
+
+TEST_F(ScheduleFixture, BackupDirectoryDefaultsBesideTheProgram) {
+  WriteTimes("TimeCount=1\r\n");
+  schedule.LoadBakInfo();
+  EXPECT_EQ(schedule.BakDir(), dir.Path() + "\\BakDir");
+  WriteTimes("TimeCount=1\r\nBakDir=D:\\SqlBackup\r\n");
+  schedule.LoadBakInfo();
+  EXPECT_EQ(schedule.BakDir(), "D:\\SqlBackup");
+}
+
+}  // namespace
