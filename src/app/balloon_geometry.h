@@ -69,6 +69,6 @@ struct BalloonPlacement {
 [[nodiscard]] std::vector<Point> BalloonOutline(Size window, THintCorner corner, bool showBalloon);
 
 // Where the text goes in window coordinates (the text area is the window less the tail).
-[[nodiscard]] Rect BalloonTextRect(Size window, Size text, THintCorner corner, bool showBalloon);
+[[nodiscard]] Rect BalloonTextRect(Size text, THintCorner corner, bool showBalloon);
 
 }  // namespace app

@@ -48,6 +48,7 @@ class TBalloonHints {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnTimer();
   LRESULT OnPaint();
+  void SetPollPeriod(UINT milliseconds);
 
   [[nodiscard]] int ToolUnderCursor(POINT cursor) const;
   void Show(int tool, POINT cursor);
@@ -56,10 +57,12 @@ class TBalloonHints {
   HWND owner_ = nullptr;
   std::vector<Tool> tools_;
   HoverTracker tracker_;
+  UINT pollPeriod_ = 0;
   platform::win32::UniqueFont font_;
   platform::win32::UniqueWindow window_;
   // What the shown balloon draws.
   std::string shownText_;
+  Size textSize_;
   Size windowSize_;
   THintCorner shownCorner_ = THintCorner::hcUpperRight;
 };

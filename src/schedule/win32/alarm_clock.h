@@ -74,7 +74,6 @@ class TAlarmClock {
   void PaintChangedCells(const platform::TimeOfDay& now, bool minuteCells, bool secondCells);
   void PaintAll(HDC dc, const platform::TimeOfDay& now);
   void UpdateWindowText(const platform::TimeOfDay& now);
-  void ReadRegionalFormats();
   void FullRepaint();
 
   platform::SystemClock systemClock_;

@@ -4,14 +4,11 @@
 // dialogs, message boxes and menus serve it too.
 #include <windows.h>
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <stop_token>
 
 #include "platform/win32/gdi_owners.h"
+#include "schedule/call_queue.h"
 #include "schedule/tick_timer.h"
 
 namespace schedule::win32 {
@@ -31,16 +28,12 @@ class WindowDispatcher final : public UiDispatcher {
   [[nodiscard]] HWND Handle() const { return window_.Get(); }
 
  private:
-  struct Request;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void OnRunRequests();
+  bool Wake();
 
-  std::mutex mutex_;
-  std::condition_variable_any finished_;
-  std::deque<std::shared_ptr<Request>> pending_;
-  bool closed_ = false;
   DWORD uiThread_;
   platform::win32::UniqueWindow window_;
+  CallQueue queue_;
 };
 
 }  // namespace schedule::win32

@@ -1,0 +1,133 @@
+#include "schedule/tick_timer.h"
+
+#include <chrono>
+#include <exception>
+#include <utility>
+
+namespace schedule {
+
+TickTimer::TickTimer(UiDispatcher& dispatcher, std::uint32_t interval)
+    : dispatcher_(dispatcher), interval_(interval), worker_([this](std::stop_token stop) { Run(stop); }) {}
+
+TickTimer::~TickTimer() {
+  // The stop request cuts the sleep short and withdraws a hand-over the user-interface thread has
+  // not taken yet; join then waits only for a tick that is already running.
+  worker_.request_stop();
+  worker_.join();
+}
+
+std::uint32_t TickTimer::Interval() const {
+  std::lock_guard lock(mutex_);
+  return interval_;
+}
+
+void TickTimer::SetInterval(std::uint32_t milliseconds) {
+  {
+    std::lock_guard lock(mutex_);
+    if (interval_ == milliseconds) {
+      return;
+    }
+    interval_ = milliseconds;
+  }
+  Changed();
+}
+
+bool TickTimer::Enabled() const {
+  std::lock_guard lock(mutex_);
+  return enabled_;
+}
+
+void TickTimer::SetEnabled(bool enabled) {
+  {
+    std::lock_guard lock(mutex_);
+    if (enabled_ == enabled) {
+      return;
+    }
+    enabled_ = enabled;
+  }
+  Changed();
+}
+
+void TickTimer::SetOnTimer(std::function<void()> onTimer) {
+  bool assignmentChanged = false;
+  {
+    std::lock_guard lock(mutex_);
+    assignmentChanged = static_cast<bool>(onTimer_) != static_cast<bool>(onTimer);
+    onTimer_ = std::move(onTimer);
+  }
+  // Replacing one handler by another keeps the running sleep.
+  if (assignmentChanged) {
+    Changed();
+  }
+}
+
+void TickTimer::SetOnError(std::function<void(const std::string&)> onError) {
+  std::lock_guard lock(mutex_);
+  onError_ = std::move(onError);
+}
+
+bool TickTimer::ActiveLocked() const { return interval_ != 0 && enabled_ && static_cast<bool>(onTimer_); }
+
+void TickTimer::Changed() {
+  {
+    std::lock_guard lock(mutex_);
+    ++generation_;
+  }
+  wake_.notify_all();
+}
+
+void TickTimer::Run(const std::stop_token& stop) {
+  std::unique_lock lock(mutex_);
+  while (!stop.stop_requested()) {
+    if (!ActiveLocked()) {
+      wake_.wait(lock, stop, [this] { return ActiveLocked(); });
+      continue;
+    }
+    // An interruptible sleep: a setting change starts it over, destruction ends it at once.
+    const std::uint64_t generation = generation_;
+    const bool changed = wake_.wait_for(lock, stop, std::chrono::milliseconds(interval_),
+                                        [&] { return generation_ != generation; });
+    if (changed || stop.stop_requested()) {
+      continue;
+    }
+    lock.unlock();
+    try {
+      dispatcher_.RunAndWait(
+          [this, stop] {
+            if (!stop.stop_requested()) {
+              Tick();
+            }
+          },
+          stop);
+    } catch (...) {
+      // Only a failing OnError gets here; the worker must outlive it and keep ticking.
+    }
+    lock.lock();
+  }
+}
+
+void TickTimer::Tick() {
+  std::function<void()> onTimer;
+  std::function<void(const std::string&)> onError;
+  {
+    std::lock_guard lock(mutex_);
+    if (!enabled_ || !onTimer_) {
+      return;
+    }
+    onTimer = onTimer_;
+    onError = onError_;
+  }
+  try {
+    onTimer();
+  } catch (const std::exception& error) {
+    if (onError) {
+      onError(error.what());
+    }
+  } catch (...) {
+    if (onError) {
+      onError("Unknown exception in the clock's tick");
+    }
+  }
+}
+
+}  // namespace schedule
