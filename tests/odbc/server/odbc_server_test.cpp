@@ -250,6 +250,20 @@ TEST_F(ServerTest, SeparatorsAndQuotesInCredentialsAndValues) {
   EXPECT_NE(OpenFailure(other).find("Login failed"), std::string::npos);
 }
 
+TEST_F(ServerTest, StatementOtherThanAPlainCallRunsAsParameterisedText) {
+  // Not a plain "EXECUTE name ?, ?": sent as text with "?" markers, the values bound beside it.
+  db::QueryDefinition definition = db::CreateBakFileQuery();
+  definition.statement = "EXECUTE CreateBakFile @ToDir = :ToDir, @DB = :DB";
+  db::Connection connection(kDriver);
+  db::Query query(connection, definition);
+  connection.SetConnectionString(ConnectionString(kUser, kPassword));
+  connection.Open();
+  const std::string oddDir = "o'neil";
+  fs::create_directories(g_work / "bak" / oddDir);
+  const std::string name = RunBackup(query, "QEL", g_toDir + "\\" + oddDir);
+  EXPECT_TRUE(fs::exists(g_work / "bak" / oddDir / name)) << name;
+}
+
 TEST_F(ServerTest, DatabaseNameWithSpaces) {
   db::Connection connection(kDriver);
   db::Query query(connection, db::CreateBakFileQuery());
