@@ -47,12 +47,14 @@ std::tm local_now()
     return local;
 }
 
-std::string windows_join(const std::string& dir, const std::string& name)
+// The device path as the client would write it: with its own kind of separator.
+std::string device_path(const std::string& dir, const std::string& name)
 {
     if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) {
         return dir + name;
     }
-    return dir + "\\" + name;
+    const bool posix_style = dir.find('/') != std::string::npos && dir.find('\\') == std::string::npos;
+    return dir + (posix_style ? "/" : "\\") + name;
 }
 
 }  // namespace
@@ -133,7 +135,7 @@ ProcedureOutcome run_create_bak_file(const std::vector<Argument>& args, const Se
                           : write_bak_file(local_dir, database, now, settings.bak_size);
     if (!written.ok) {
         const OsError os = windows_error_for(written.os_error);
-        const std::string device = windows_join(*to_dir.text, bak_file_name(database, now));
+        const std::string device = device_path(*to_dir.text, bak_file_name(database, now));
         return failed({proc_error(3201, "Cannot open backup device '" + device + "'. Operating system error " +
                                             std::to_string(os.code) + "(" + os.text + ")."),
                        backup_terminated()},

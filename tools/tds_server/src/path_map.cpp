@@ -1,6 +1,7 @@
 #include "path_map.h"
 
 #include <cctype>
+#include <optional>
 
 namespace dw::tds {
 namespace {
@@ -18,17 +19,24 @@ bool same_char(char a, char b)
     return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
-bool matches(std::string_view path, std::string_view prefix)
+// Length of the part of path the prefix covers, or nothing. "Z:" is covered by the prefix "Z:\".
+std::optional<std::size_t> covered(std::string_view path, std::string_view prefix)
 {
+    while (prefix.size() > 1 && is_separator(prefix.back()) && path.size() < prefix.size()) {
+        prefix.remove_suffix(1);
+    }
     if (prefix.empty() || path.size() < prefix.size()) {
-        return false;
+        return std::nullopt;
     }
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         if (!same_char(path[i], prefix[i])) {
-            return false;
+            return std::nullopt;
         }
     }
-    return path.size() == prefix.size() || is_separator(prefix.back()) || is_separator(path[prefix.size()]);
+    if (path.size() == prefix.size() || is_separator(prefix.back()) || is_separator(path[prefix.size()])) {
+        return prefix.size();
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -45,16 +53,18 @@ std::optional<PathMap::Rule> PathMap::parse_rule(std::string_view spec)
 std::string PathMap::to_local(std::string_view path) const
 {
     const Rule* best = nullptr;
+    std::size_t best_length = 0;
     for (const auto& rule : rules_) {
-        if (matches(path, rule.windows_prefix) &&
-            (best == nullptr || rule.windows_prefix.size() > best->windows_prefix.size())) {
+        const auto length = covered(path, rule.windows_prefix);
+        if (length && (best == nullptr || *length > best_length)) {
             best = &rule;
+            best_length = *length;
         }
     }
     if (best == nullptr) {
         return std::string(path);
     }
-    std::string_view rest = path.substr(best->windows_prefix.size());
+    std::string_view rest = path.substr(best_length);
     while (!rest.empty() && is_separator(rest.front())) {
         rest.remove_prefix(1);
     }

@@ -15,7 +15,12 @@ public:
     {
         return pos_ + ahead < tokens_.size() ? &tokens_[pos_ + ahead] : nullptr;
     }
-    const SqlToken& next() { return tokens_[pos_++]; }
+    // Past the end it yields an empty symbol, which matches nothing the callers look for.
+    const SqlToken& next()
+    {
+        static const SqlToken end{SqlTokenKind::Symbol, "", false};
+        return pos_ < tokens_.size() ? tokens_[pos_++] : end;
+    }
     bool take_symbol(char c)
     {
         if (!at_end() && tokens_[pos_].is_symbol(c)) {
@@ -166,6 +171,9 @@ Statement interpret_select(Cursor& cursor, const std::vector<SqlToken>& tokens)
         std::string sign;
         if (cursor.peek()->is_symbol('-')) {
             sign = cursor.next().text;
+            if (cursor.at_end()) {
+                return unsupported;
+            }
         }
         const SqlToken& token = cursor.next();
         if (token.kind == SqlTokenKind::Variable && token.text.rfind("@@", 0) == 0 && sign.empty()) {
