@@ -197,6 +197,12 @@ private:
             } else {
                 fail("--idle-timeout wants seconds from 1 to 86400");
             }
+        } else if (name == "read-timeout") {
+            if (const auto seconds = parse_number(value, 3600); seconds && *seconds > 0) {
+                s.read_timeout = std::chrono::seconds(*seconds);
+            } else {
+                fail("--read-timeout wants seconds from 1 to 3600");
+            }
         } else if (name == "config") {
             read_config(value, depth);
         } else {
@@ -266,6 +272,8 @@ Usage: dw_tds_server [options]
                         MODE as for --fail and overrides it; a missing or empty file leaves --fail.
   --max-clients N       concurrent connections (default 32); more are closed at once.
   --idle-timeout S      close a connection idle for S seconds (default 600).
+  --read-timeout S      close a connection that takes longer than S seconds to log in or to
+                        finish sending a message it began (default 15).
   --config FILE         read options from FILE, one "option value" per line, # comments.
   -h, --help            show this text.
 

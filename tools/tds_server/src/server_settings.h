@@ -28,7 +28,8 @@ struct ServerSettings {
     std::string control_file;
     std::size_t max_clients = 32;
     std::chrono::seconds idle_timeout{600};
-    std::chrono::seconds login_timeout{15};
+    // Longest wait for the login, and for the rest of a message once it began.
+    std::chrono::seconds read_timeout{15};
 
     // Names compare without regard to case, as under SQL Server's default collation; passwords
     // compare exactly.

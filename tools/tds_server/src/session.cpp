@@ -27,6 +27,13 @@ std::string hex32(std::uint32_t value)
     return buffer;
 }
 
+ChannelLimits limits_for(const ServerSettings& settings)
+{
+    ChannelLimits limits;
+    limits.packet_timeout = std::chrono::duration_cast<std::chrono::milliseconds>(settings.read_timeout);
+    return limits;
+}
+
 ServerMessage login_failed(const std::string& user)
 {
     return ServerMessage{kLoginFailed, 1, 14, "Login failed for user '" + user + "'.", {}, 1};
@@ -40,7 +47,7 @@ Session::Session(UniqueFd socket, std::string peer, std::uint16_t spid, const Se
       client_(std::move(peer) + " #" + std::to_string(spid)),
       settings_(settings),
       log_(log),
-      channel_(socket_.get(), stop_fd, ChannelLimits{}),
+      channel_(socket_.get(), stop_fd, limits_for(settings)),
       fail_source_(settings.fail, settings.control_file)
 {
     state_.spid = spid;
@@ -65,7 +72,7 @@ void Session::run()
 
 bool Session::log_in()
 {
-    const auto login_wait = std::chrono::duration_cast<std::chrono::milliseconds>(settings_.login_timeout);
+    const auto login_wait = std::chrono::duration_cast<std::chrono::milliseconds>(settings_.read_timeout);
     auto received = channel_.receive(login_wait);
     if (received.status != IoStatus::Ok) {
         log("closed", received.status == IoStatus::TimedOut ? "no login in time" : "before login");
