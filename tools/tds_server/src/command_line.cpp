@@ -226,6 +226,10 @@ private:
         if (s.databases.empty()) {
             s.databases.emplace_back(kDefaultDatabase);
         }
+        // Wine shows the host's root as drive Z:, so a program under Wine names host directories so.
+        if (s.paths.empty()) {
+            s.paths.add({"Z:\\", "/"});
+        }
     }
 
     CommandLine result_;
@@ -243,10 +247,11 @@ std::string usage_text()
 {
     return R"(dw_tds_server - a stand-in Microsoft SQL Server for developing and testing Dumpwarden.
 
-This is a DEVELOPMENT AND TEST TOOL, not a database server. It listens on 127.0.0.1 only,
-speaks enough of TDS 7.0-7.4 (no encryption) for FreeTDS and Microsoft's ODBC drivers to log in,
-and runs one stored procedure, CreateBakFile(@DB, @ToDir), which writes a stand-in backup file
-<DB>_<yyyymmdd>_<hhmmss>.bak into ToDir and returns its bare name as a one-row, one-column result.
+This is a DEVELOPMENT AND TEST TOOL, not a database server. It listens on 127.0.0.1 only and
+speaks enough of TDS 7.0-7.4, unencrypted, for FreeTDS's ODBC driver (tested) and Microsoft's
+ODBC drivers with encryption off (untested) to log in and run one stored procedure,
+CreateBakFile(@DB, @ToDir): it writes a stand-in backup file <DB>_<yyyymmdd>_<hhmmss>.bak into
+ToDir and returns that bare name as a one-row, one-column result.
 
 Usage: dw_tds_server [options]
   --port N              TCP port on 127.0.0.1; 0 (default) picks a free one. Once listening, the
@@ -256,9 +261,10 @@ Usage: dw_tds_server [options]
                         Default: --user sa --password dumpwarden. User names ignore case.
   --database NAME       a database logins and CreateBakFile accept (names ignore case);
                         repeatable. Default: QEL.
-  --map 'WIN=LOCAL'     map a Windows path prefix to a local one for ToDir, e.g. --map 'Z:\=/'
-                        (Wine's drive Z:). Backslashes after the prefix become slashes.
-                        Repeatable; the longest matching prefix wins; unmapped paths are used as given.
+  --map 'WIN=LOCAL'     map a Windows path prefix to a local one for ToDir, e.g. --map 'D:\=/srv/d'.
+                        Backslashes after the prefix become slashes. Repeatable; the longest
+                        matching prefix wins; unmapped paths are used as given. Without any --map,
+                        'Z:\=/' applies (Wine's drive Z: is the host's root).
   --bak-size BYTES      size of each backup file, K/M/G suffixes allowed (default 4M, at most 16G).
   --log FILE            append the request log to FILE instead of standard error.
   --fail MODE           misbehave on purpose:

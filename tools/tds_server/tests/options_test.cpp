@@ -26,6 +26,14 @@ TEST(CommandLine, WithoutOptionsServesQelToSaOnAFreePort)
     EXPECT_EQ(line.settings.databases, std::vector<std::string>{"QEL"});
     EXPECT_EQ(line.settings.bak_size, 4u * 1024 * 1024);
     EXPECT_EQ(line.settings.fail, FailMode{});
+    EXPECT_EQ(line.settings.paths.to_local("Z:\\home\\bak"), "/home/bak") << "Wine's drive Z: by default";
+}
+
+TEST(CommandLine, AnyMapReplacesTheDefaultDriveZ)
+{
+    const CommandLine line = parse({"--map", "D:\\=/srv/d"});
+    EXPECT_EQ(line.settings.paths.to_local("D:\\x"), "/srv/d/x");
+    EXPECT_EQ(line.settings.paths.to_local("Z:\\x"), "Z:\\x");
 }
 
 TEST(CommandLine, ReadsEveryOptionInBothSpellings)
