@@ -378,7 +378,9 @@ std::optional<Response> log_in(RawConnection& connection, const LoginRequest& lo
     if (!answer) {
         return std::nullopt;
     }
-    return read_response(*answer, login.tds_version >= 0x72000000, login.tds_version >= 0x71000000);
+    // A version the server cannot speak is refused in 7.4's encoding, the nearest it knows.
+    const bool unknown = login.tds_version < 0x70000000;
+    return read_response(*answer, unknown || login.tds_version >= 0x72000000, unknown || login.tds_version >= 0x71000000);
 }
 
 }  // namespace dw::tds::test
