@@ -31,14 +31,6 @@ ProcedureOutcome failed(std::vector<ServerMessage> messages, std::string summary
     return outcome;
 }
 
-std::string quoted(const ParamValue& value)
-{
-    if (value.is_null) {
-        return "NULL";
-    }
-    return value.text ? "N'" + *value.text + "'" : "<binary>";
-}
-
 std::tm local_now()
 {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -102,7 +94,8 @@ ProcedureOutcome run_create_bak_file(const std::vector<Argument>& args, const Se
     const auto& values = std::get<std::vector<ParamValue>>(bound);
     const ParamValue& db = values[0];
     const ParamValue& to_dir = values[1];
-    const std::string call = "CreateBakFile(" + quoted(db) + ", " + quoted(to_dir) + ")";
+    // The log line of the request already shows the arguments as the client sent them.
+    const std::string call = "CreateBakFile";
     for (const auto& [value, name] : {std::pair{&db, "@DB"}, std::pair{&to_dir, "@ToDir"}}) {
         if (value->is_null) {
             return failed({proc_error(50000, std::string("CreateBakFile: ") + name + " must not be NULL.")},
