@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
 
 #include "session.h"
 
@@ -111,12 +112,24 @@ void Server::accept_one(int stop_fd)
     const std::lock_guard<std::mutex> lock(mutex_);
     Client& client = clients_.emplace_back();
     bool* finished = &client.finished;
-    client.thread = std::thread([this, finished, spid, peer, stop_fd, fd = std::make_shared<UniqueFd>(std::move(socket))] {
-        Session session(std::move(*fd), peer, spid, settings_, log_, stop_fd);
-        session.run();
-        const std::lock_guard<std::mutex> done(mutex_);
-        *finished = true;
-    });
+    auto fd = std::make_shared<UniqueFd>(std::move(socket));
+    try {
+        client.thread = std::thread([this, finished, spid, peer, stop_fd, fd] {
+            try {
+                Session session(std::move(*fd), peer, spid, settings_, log_, stop_fd);
+                session.run();
+            } catch (...) {
+                // Session::run handles its own failures; this only keeps a failed setup from ending
+                // the whole server.
+            }
+            const std::lock_guard<std::mutex> done(mutex_);
+            *finished = true;
+        });
+    } catch (const std::system_error& e) {
+        // No thread to be had: this client is closed (fd goes with it), the others go on.
+        clients_.pop_back();
+        log_.write(peer, "refused", std::string("cannot start a session thread: ") + e.what());
+    }
 }
 
 void Server::reap_finished()
