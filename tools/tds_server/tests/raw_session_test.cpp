@@ -124,5 +124,16 @@ TEST_F(RawSession, AnUnknownPreparedHandleIsAnError)
     EXPECT_EQ(select_db_name(client), "QEL");
 }
 
+TEST(RawSessionLimits, AnIdleConnectionIsClosedAfterTheIdleTimeOut)
+{
+    ServerProcess server({"--idle-timeout", "1"});
+    RawConnection client(server.port());
+    ASSERT_TRUE(log_in(client).has_value());
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(client.closed_by_server(3s));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 900ms);
+    EXPECT_NE(server.log_text().find("idle for 1 s"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace dw::tds::test
