@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the host and the Windows builds, runs every test, and ends with
+# one summary line "N passed, N failed".
+#   build/host   native build: window-free code, stand-in servers, their tests (GoogleTest)
+#   build/win32  the shipped 32-bit program dumpwarden.exe (compiled and checked, not run: see below)
+#   build/win64  the same sources as 64-bit Windows programs, tested under Wine inside Xvfb
+# The machines this runs on execute 64-bit user code only, so 32-bit Windows programs cannot run here.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+jobs=${DW_JOBS:-2}
+log_dir=build/logs
+passed=0
+failed=0
+
+step() { printf '\n== %s ==\n' "$*"; }
+die() { echo "test-all: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
+
+# Adds the counts of a ctest run from its closing line "... tests failed out of N".
+count_ctest() {
+  local line total bad
+  line=$(grep -E 'tests failed out of [0-9]+' "$1" | tail -n 1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    echo "test-all: no ctest summary in $1" >&2
+    return
+  fi
+  bad=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+step "packages"
+bash scripts/bootstrap.sh || die "package installation failed"
+mkdir -p "$log_dir"
+
+step "host build"
+cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log_dir/host-configure.log" 2>&1 \
+  || { cat "$log_dir/host-configure.log"; die "host configure failed"; }
+cmake --build build/host -j"$jobs" 2>&1 | tee "$log_dir/host-build.log" | grep -E 'warning|error' ; \
+  [ "${PIPESTATUS[0]}" -eq 0 ] || die "host build failed"
+
+step "host tests"
+(cd build/host && ctest -j"$jobs" --timeout 300 --output-on-failure) 2>&1 | tee "$log_dir/host-tests.log" | tail -n 15
+count_ctest "$log_dir/host-tests.log"
+
+step "win32 build (the shipped 32-bit program)"
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+  >"$log_dir/win32-configure.log" 2>&1 || { cat "$log_dir/win32-configure.log"; die "win32 configure failed"; }
+cmake --build build/win32 -j"$jobs" 2>&1 | tee "$log_dir/win32-build.log" | grep -E 'warning|error' ; \
+  [ "${PIPESTATUS[0]}" -eq 0 ] || die "win32 build failed"
+
+step "win64 build (Windows-side tests)"
+cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DDW_TDS_SERVER="$root/build/host/tools/tds_server/dw_tds_server" \
+  -DDW_WIN32_BUILD_DIR="$root/build/win32" \
+  >"$log_dir/win64-configure.log" 2>&1 || { cat "$log_dir/win64-configure.log"; die "win64 configure failed"; }
+cmake --build build/win64 -j"$jobs" 2>&1 | tee "$log_dir/win64-build.log" | grep -E 'warning|error' ; \
+  [ "${PIPESTATUS[0]}" -eq 0 ] || die "win64 build failed"
+
+step "Windows tests under Wine"
+export DW_WINEPREFIX="$root/build/wineprefix"
+bash scripts/wine-prefix.sh || die "wine prefix could not be made"
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+(cd build/win64 && ctest --timeout 300 --output-on-failure </dev/null) 2>&1 | tee "$log_dir/win64-tests.log" | tail -n 15
+count_ctest "$log_dir/win64-tests.log"
+source scripts/wine-env.sh
+wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
+kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
