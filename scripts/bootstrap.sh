@@ -12,7 +12,7 @@ packages=(
   cmake make g++ googletest pkg-config
   unixodbc-dev tdsodbc freetds-bin
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64
+  wine wine64 fonts-wine
   xvfb x11-utils imagemagick
 )
 

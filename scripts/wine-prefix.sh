@@ -12,5 +12,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
   wineserver -w
 fi
+# Wine looks for its own fonts (MS Sans Serif, Tahoma, Marlett: Debian's fonts-wine) in the prefix's
+# Fonts folder; without them every window falls back to a wider font.
+if [ -d /usr/share/wine/fonts ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+  ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 wineserver -p </dev/null >/dev/null 2>&1 || true
 "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1 || true

@@ -1,0 +1,137 @@
+#pragma once
+// `TForm1`: the program's main window, a small panel that normally stays hidden. It owns the tray
+// icon with its menu, the alarm clock, the balloon hints and the one-shot start-up timer.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/win32/application.h"
+#include "app/win32/balloon_hints.h"
+#include "app/win32/label.h"
+#include "app/win32/message_handler.h"
+#include "app/win32/panel.h"
+#include "app/win32/popup_menu.h"
+#include "app/win32/speed_button.h"
+#include "app/win32/tray_icon.h"
+#include "app/win32/win_handles.h"
+#include "app/win32/window_timer.h"
+#include "schedule/win32/alarm_clock.h"
+
+namespace app::win32 {
+
+inline constexpr char kProgramTitle[] = "QEL 26.1 Dumpwarden";
+inline constexpr char kMainFormClass[] = "TForm1";
+
+// Control ids of the panel, by which the form and outside tools find them.
+enum MainFormControlId : int {
+  kPanel1Id = 100,
+  kRefreshBtnId = 101,
+  kSetTimeBtnId = 102,
+  kLoginBtnId = 103,
+  kMomentBakBtnId = 104,
+  kSpeedButton3Id = 105,
+  kBevel1Id = 106,
+  kLabel1Id = 107,
+  kPanel2Id = 108,
+  kLabel2Id = 109,
+  kLabel3Id = 110,
+  kAlarmClock1Id = 111,
+};
+
+// Commands of the tray menu.
+enum MainFormCommand : UINT {
+  kShowpanelMCommand = 201,
+  kHidepanelMCommand = 202,
+  kRefreshMCommand = 203,
+  kSettimeMCommand = 204,
+  kExitMCommand = 205,
+};
+
+inline constexpr UINT_PTR kTimer1Id = 1;
+
+class TForm1 final : public MessageHandler {
+ public:
+  explicit TForm1(Application& application);
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+  ~TForm1();
+
+  [[nodiscard]] HWND Handle() const { return window_.Get(); }
+  [[nodiscard]] Application& App() const { return application_; }
+  void Show();
+  void Hide();
+
+  // Enables every command of the window; the first successful connection does this.
+  void EnableCommands();
+
+  // Event handlers.
+  void Showpanel_MClick();
+  void Hidepanel_MClick();
+  void SpeedButton3Click();
+  void Refresh_BtnClick();
+  void SetTime_BtnClick();
+  void Exit_MClick();
+  void FormActivate();
+  void FormCloseQuery(bool& canClose);
+  void Timer1Timer();
+  // Handlers whose work belongs to the schedule, backup and database subsystems; their bodies are in
+  // main_window_commands.cpp.
+  void Refresh_MClick();
+  void Settime_MClick();
+  void Login_BtnClick();
+  void Moment_Bak_BtnClick();
+  void AlarmClock1Alarm();
+  // The start-up sequence: what Timer1Timer runs once its timer is off.
+  void StartupSequence();
+
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void HandleException() noexcept override { application_.HandleException(); }
+
+ private:
+  Application& application_;
+  UniqueFont font_;      // the form's font, MS Sans Serif 8 pt
+  UniqueFont boldFont_;  // its bold variant for the labels and the clock
+  UniqueWindow window_;
+
+ public:
+  // Components, in the order they are created (and destroyed in reverse).
+  TPopupMenu PopupMenu1;
+  TMenuItem& Showpanel_M;
+  TMenuItem& Hidepanel_M;
+  TMenuItem& Refresh_M;
+  TMenuItem& Settime_M;
+  TMenuItem& Exit_M;
+  TTrayIcon TrayIcon1;
+  WindowTimer Timer1;
+  TPanel Panel1;
+  TSpeedButton Refresh_Btn;
+  TSpeedButton SetTime_Btn;
+  TSpeedButton Login_Btn;
+  TSpeedButton Moment_Bak_Btn;
+  TSpeedButton SpeedButton3;
+  TBevel Bevel1;
+  TLabel Label1;
+  TPanel Panel2;
+  TLabel Label2;  // the next backup time
+  TLabel Label3;
+  schedule::win32::TAlarmClock AlarmClock1;
+  TBalloonHints BalloonHints1;
+
+  // Fields.
+  std::string UserName;           // user name of the last successful login
+  std::uint8_t TimeIndex = 0;     // position in the schedule; wraps from 255 to 0
+
+ private:
+  void OnCommand(WPARAM wParam, LPARAM lParam);
+  void OnButtonClick(int id);
+  void OnActivate(WPARAM wParam, HWND previous);
+  void OnClose();
+  LRESULT OnQueryEndSession();
+  void OnEndSession(bool ending);
+  void OnTimer(WPARAM id);
+  void OnSettingChange();
+  void SetUpControls();
+};
+
+}  // namespace app::win32

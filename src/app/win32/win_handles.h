@@ -1,0 +1,38 @@
+#pragma once
+// Owner types for the user-interface handles the program's windows create, on the owner template of
+// platform/win32/gdi_owners.h: each destroys its handle once, copying is deleted, moving hands it over.
+#include <windows.h>
+
+#include "platform/win32/gdi_owners.h"
+
+namespace app::win32 {
+
+using platform::win32::PaintDC;
+using platform::win32::SelectedObject;
+using platform::win32::UniqueFont;
+
+struct HandlerWindowTraits {
+  static void Release(HWND h) {
+    // A window destroyed by its owner object must not call back into that object while it goes.
+    ::SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+    ::DestroyWindow(h);
+  }
+};
+struct MenuTraits {
+  static void Release(HMENU h) { ::DestroyMenu(h); }
+};
+struct IconTraits {
+  static void Release(HICON h) { ::DestroyIcon(h); }
+};
+struct MemoryDcTraits {
+  static void Release(HDC h) { ::DeleteDC(h); }
+};
+
+// A window whose procedure dispatches to a MessageHandler (see message_handler.h).
+using UniqueWindow = platform::win32::UniqueOwner<HWND, HandlerWindowTraits>;
+using UniqueMenu = platform::win32::UniqueOwner<HMENU, MenuTraits>;
+using UniqueIcon = platform::win32::UniqueOwner<HICON, IconTraits>;
+using UniqueBitmap = platform::win32::UniqueOwner<HBITMAP, platform::win32::GdiObjectTraits>;
+using UniqueMemoryDc = platform::win32::UniqueOwner<HDC, MemoryDcTraits>;
+
+}  // namespace app::win32

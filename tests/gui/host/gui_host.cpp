@@ -1,0 +1,62 @@
+// A test program built from the same window code as dumpwarden.exe, for what the real program must
+// not offer: commands that throw, and the state the start-up sequence leaves behind after a successful
+// connection (which needs a database). The real program takes no arguments; this one reads words
+// from its command line:
+//   throwing   adds the tray-menu commands 290 (throws "Disk is full") and 291 (throws "Stopped!")
+//   connected  enables every command, turns ShowMainForm on and minimises to the tray, as the
+//              start-up sequence ends after a successful connection
+//   show       turns ShowMainForm on and restores the application from the tray, which shows the
+//              panel (the mouse is moved to the screen's corner first, so that no button is hot and no
+//              hint shows in a screenshot); without "connected" the panel shows its disabled commands
+#include <windows.h>
+#include <commctrl.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "app/win32/application.h"
+#include "app/win32/main_window.h"
+#include "host_commands.h"
+
+namespace {
+
+bool HasWord(const std::string& commandLine, const char* word) {
+  return commandLine.find(word) != std::string::npos;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  const std::string words = commandLine != nullptr ? commandLine : "";
+
+  app::win32::Application application;
+  application.SetShowMainForm(false);
+  application.SetTitle(app::win32::kProgramTitle);
+  app::win32::TForm1 form(application);
+  application.SetMainForm(form.Handle());
+  form.Hide();
+
+  if (HasWord(words, "throwing")) {
+    form.PopupMenu1.AddSeparator();
+    form.PopupMenu1.AddItem(gui_test::kThrowDiskFullCommand, "Throw", true).OnClick = [] {
+      throw std::runtime_error("Disk is full");
+    };
+    form.PopupMenu1.AddItem(gui_test::kThrowStoppedCommand, "Throw again", true).OnClick = [] {
+      throw std::runtime_error("Stopped!");
+    };
+  }
+  if (HasWord(words, "connected")) {
+    form.EnableCommands();
+    application.SetShowMainForm(true);
+    form.TrayIcon1.MinimizeApp();
+  }
+  if (HasWord(words, "show")) {
+    application.SetShowMainForm(true);
+    form.TrayIcon1.MinimizeApp();
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    form.TrayIcon1.RestoreApp();
+  }
+  return application.Run();
+}
