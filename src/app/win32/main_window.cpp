@@ -92,7 +92,9 @@ void TForm1::SetUpControls() {
   AlarmClock1.Create(Panel1.Handle(), 86, 84, 95, 19, kAlarmClock1Id);
   AlarmClock1.SetFont(boldFont_.Get());
   AlarmClock1.SetShowSeconds(false);
-  AlarmClock1.SetAlarmEnabled(true);
+  // Off until the schedule first arms a time: a program that never connected, or has no backup
+  // times, must not run an unscheduled backup at midnight.
+  AlarmClock1.SetAlarmEnabled(false);
   AlarmClock1.OnAlarm = [this] { AlarmClock1Alarm(); };
   AlarmClock1.OnTickError = [this](const std::string& message) {
     TrayIcon1.ShowBalloonHint("Error", message, TBalloonIconKind::bikError, 10);

@@ -15,7 +15,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes packet(std::uint8_t type, std::uint8_t status, std::uint16_t length, const Bytes& body)
 {
-    Bytes out{type, status, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length & 0xFF), 0, 0, 1, 0};
+    Bytes out;
+    out.reserve(8 + body.size());  // reserving first also keeps GCC 12's -Warray-bounds false alarm away
+    for (std::uint8_t byte : {type, status, static_cast<std::uint8_t>(length >> 8),
+                              static_cast<std::uint8_t>(length & 0xFF), std::uint8_t{0}, std::uint8_t{0},
+                              std::uint8_t{1}, std::uint8_t{0}}) {
+        out.push_back(byte);
+    }
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
