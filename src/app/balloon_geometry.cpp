@@ -5,7 +5,11 @@
 namespace app {
 namespace {
 
-constexpr int kBalloonMargin = 4;  // around the text, each side
+// The plain hint window's text rectangle is the text plus 6 pixels to the right and 2 below; the
+// balloon grows that rectangle. Growing the bare text instead would let the 8-pixel indent push the
+// text's last letters under the right edge.
+constexpr Size kHintTextPadding{6, 2};
+constexpr int kBalloonMargin = 4;  // around the text rectangle, each side
 constexpr int kPlainMargin = 2;    // without a balloon shape
 
 bool IsUpper(THintCorner corner) { return corner == THintCorner::hcUpperLeft || corner == THintCorner::hcUpperRight; }
@@ -66,7 +70,8 @@ bool TailAtBottom(THintCorner corner) { return IsUpper(corner); }
 Size BalloonWindowSize(Size text, THintCorner corner, bool showBalloon) {
   const int margin = HasTail(corner, showBalloon) ? kBalloonMargin : kPlainMargin;
   const int tail = HasTail(corner, showBalloon) ? kBalloonTail : 0;
-  return Size{std::max(text.width + 2 * margin, kBalloonMinWidth), text.height + 2 * margin + tail};
+  const Size textRect{text.width + kHintTextPadding.width, text.height + kHintTextPadding.height};
+  return Size{std::max(textRect.width + 2 * margin, kBalloonMinWidth), textRect.height + 2 * margin + tail};
 }
 
 Point TailTarget(const Rect& control, Point mouse, int centerThreshold) {

@@ -47,7 +47,9 @@ inline constexpr Point kBalloonTextIndent{8, 4};  // text start inside the text 
 // The tail is at the bottom for the upper corners (the balloon stands above the point), else at the top.
 [[nodiscard]] bool TailAtBottom(THintCorner corner);
 
-// The window size for text of the given size, as measured word-wrapped within the caption width.
+// The window size for text of the given size, as measured word-wrapped within the caption width:
+// the hint's text rectangle (the text plus 6 pixels right and 2 below) grown by 4 pixels each side
+// (2 without a balloon or corner), plus the tail, and at least 55 pixels wide.
 [[nodiscard]] Size BalloonWindowSize(Size text, THintCorner corner, bool showBalloon);
 
 // The point the tail aims at: the control's centre when the control is no larger than

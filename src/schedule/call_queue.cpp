@@ -18,12 +18,12 @@ CallQueue::CallQueue(std::function<bool()> wakeUi) : wakeUi_(std::move(wakeUi)) 
 
 CallQueue::~CallQueue() { Close(); }
 
-bool CallQueue::RunAndWait(std::function<void()> call, std::stop_token stop) {
+bool CallQueue::RunAndWait(std::function<void()> call, const std::atomic<bool>& cancelled) {
   using State = Request::State;
   auto request = std::make_shared<Request>(std::move(call));
   {
     std::lock_guard lock(mutex_);
-    if (closed_ || stop.stop_requested()) {
+    if (closed_ || cancelled) {
       return false;
     }
     pending_.push_back(request);
@@ -33,9 +33,12 @@ bool CallQueue::RunAndWait(std::function<void()> call, std::stop_token stop) {
   }
 
   std::unique_lock lock(mutex_);
-  finished_.wait(lock, stop, [&] { return request->state == State::kDone || request->state == State::kDropped; });
+  finished_.wait(lock, [&] {
+    return request->state == State::kDone || request->state == State::kDropped ||
+           (cancelled && request->state == State::kQueued);
+  });
   if (request->state == State::kQueued) {
-    // Stop was requested before the user-interface thread took the call: it must never run now.
+    // Cancelled before the user-interface thread took the call: it must never run now.
     pending_.erase(std::remove(pending_.begin(), pending_.end(), request), pending_.end());
     return false;
   }
@@ -94,6 +97,12 @@ void CallQueue::Close() {
     }
     pending_.clear();
   }
+  finished_.notify_all();
+}
+
+void CallQueue::WakeWaiters() {
+  // Taking the lock orders this after a waiter's check of its flag, so no wake-up is lost.
+  { std::lock_guard lock(mutex_); }
   finished_.notify_all();
 }
 

@@ -2,13 +2,13 @@
 // The waiting side of handing calls to the user-interface thread, without the window: callers queue a
 // call and block; the user-interface thread runs the queue when woken. A window dispatcher (or a test's
 // stand-in for the user-interface thread) only supplies the wake-up and calls RunPending.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <stop_token>
 
 #include "schedule/tick_timer.h"
 
@@ -23,7 +23,8 @@ class CallQueue final : public UiDispatcher {
   CallQueue(const CallQueue&) = delete;
   CallQueue& operator=(const CallQueue&) = delete;
 
-  bool RunAndWait(std::function<void()> call, std::stop_token stop) override;
+  bool RunAndWait(std::function<void()> call, const std::atomic<bool>& cancelled) override;
+  void WakeWaiters() override;
 
   // User-interface thread: runs every queued call, each with its exception kept for its caller.
   void RunPending();
@@ -37,7 +38,7 @@ class CallQueue final : public UiDispatcher {
 
   std::function<bool()> wakeUi_;
   mutable std::mutex mutex_;
-  std::condition_variable_any finished_;
+  std::condition_variable finished_;
   std::deque<std::shared_ptr<Request>> pending_;
   bool closed_ = false;
 };

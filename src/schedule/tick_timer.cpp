@@ -7,12 +7,17 @@
 namespace schedule {
 
 TickTimer::TickTimer(UiDispatcher& dispatcher, std::uint32_t interval)
-    : dispatcher_(dispatcher), interval_(interval), worker_([this](std::stop_token stop) { Run(stop); }) {}
+    : dispatcher_(dispatcher), interval_(interval), worker_([this] { Run(); }) {}
 
 TickTimer::~TickTimer() {
-  // The stop request cuts the sleep short and withdraws a hand-over the user-interface thread has
-  // not taken yet; join then waits only for a tick that is already running.
-  worker_.request_stop();
+  // Stopping cuts the sleep short and withdraws a hand-over the user-interface thread has not taken
+  // yet; join then waits only for a tick that is already running.
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  dispatcher_.WakeWaiters();
   worker_.join();
 }
 
@@ -76,29 +81,29 @@ void TickTimer::Changed() {
   wake_.notify_all();
 }
 
-void TickTimer::Run(const std::stop_token& stop) {
+void TickTimer::Run() {
   std::unique_lock lock(mutex_);
-  while (!stop.stop_requested()) {
+  while (!stopping_) {
     if (!ActiveLocked()) {
-      wake_.wait(lock, stop, [this] { return ActiveLocked(); });
+      wake_.wait(lock, [this] { return stopping_ || ActiveLocked(); });
       continue;
     }
     // An interruptible sleep: a setting change starts it over, destruction ends it at once.
     const std::uint64_t generation = generation_;
-    const bool changed = wake_.wait_for(lock, stop, std::chrono::milliseconds(interval_),
-                                        [&] { return generation_ != generation; });
-    if (changed || stop.stop_requested()) {
+    const bool woken = wake_.wait_for(lock, std::chrono::milliseconds(interval_),
+                                      [&] { return stopping_ || generation_ != generation; });
+    if (woken) {
       continue;
     }
     lock.unlock();
     try {
       dispatcher_.RunAndWait(
-          [this, stop] {
-            if (!stop.stop_requested()) {
+          [this] {
+            if (!stopping_) {
               Tick();
             }
           },
-          stop);
+          stopping_);
     } catch (...) {
       // Only a failing OnError gets here; the worker must outlive it and keep ticking.
     }

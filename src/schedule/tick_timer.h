@@ -1,11 +1,11 @@
 #pragma once
 // The clock's tick source: a worker thread that sleeps its interval and hands each tick to the
 // user-interface thread, waiting until it has run. Window-free: the hand-over goes through UiDispatcher.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -16,10 +16,12 @@ class UiDispatcher {
  public:
   virtual ~UiDispatcher() = default;
   // Runs call on the user-interface thread and blocks until it has run; an exception escaping the call
-  // is rethrown here. Returns false without running the call when stop is requested before the call
-  // has started, or when the user-interface side has shut down. A call that has started is always
-  // waited for, so nothing it refers to may go away under it.
-  virtual bool RunAndWait(std::function<void()> call, std::stop_token stop) = 0;
+  // is rethrown here. Returns false without running the call when `cancelled` is set before the call
+  // has started (whoever sets it then calls WakeWaiters), or when the user-interface side has shut
+  // down. A call that has started is always waited for, so nothing it refers to goes away under it.
+  virtual bool RunAndWait(std::function<void()> call, const std::atomic<bool>& cancelled) = 0;
+  // Makes every waiting caller look at its cancel flag again.
+  virtual void WakeWaiters() = 0;
 };
 
 // `TTickTimer`: ticks about every Interval milliseconds (the interval plus the time a tick takes;
@@ -48,18 +50,19 @@ class TickTimer {
  private:
   [[nodiscard]] bool ActiveLocked() const;
   void Changed();
-  void Run(const std::stop_token& stop);
+  void Run();
   void Tick();
 
   UiDispatcher& dispatcher_;
   mutable std::mutex mutex_;
-  std::condition_variable_any wake_;
+  std::condition_variable wake_;
   std::uint32_t interval_;
   bool enabled_ = true;
   std::uint64_t generation_ = 0;  // bumped by every setting change so that the worker restarts its sleep
+  std::atomic<bool> stopping_{false};  // written under mutex_, read by the dispatcher too
   std::function<void()> onTimer_;
   std::function<void(const std::string&)> onError_;
-  std::jthread worker_;  // last: it starts after, and stops before, everything it uses
+  std::thread worker_;  // last: it starts after everything it uses
 };
 
 }  // namespace schedule

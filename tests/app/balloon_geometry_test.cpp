@@ -35,13 +35,14 @@ TEST_P(BalloonSize, GrowsAroundTheTextAndKeepsTheMinimumWidth) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BalloonSize,
     ::testing::Values(
-        // "Refresh" in Tahoma 8 is far narrower than 55 - 8.
-        SizeCase{"OneWordIsAtLeast55Wide", {38, 13}, C::hcUpperRight, true, {55, 13 + 8 + 20}},
-        SizeCase{"JustBelowMinimum", {46, 13}, C::hcLowerLeft, true, {55, 41}},
-        SizeCase{"JustAboveMinimum", {48, 13}, C::hcLowerLeft, true, {56, 41}},
-        SizeCase{"WrappedText", {97, 26}, C::hcUpperLeft, true, {105, 26 + 8 + 20}},
-        SizeCase{"NoCornerHasNoTailAndNarrowMargin", {97, 13}, C::hcNone, true, {101, 17}},
-        SizeCase{"NoBalloonHasNoTailAndNarrowMargin", {97, 13}, C::hcUpperRight, false, {101, 17}}),
+        // The text rectangle is the text + 6 wide and + 2 high; "Refresh" in Tahoma 8 stays far below 55.
+        SizeCase{"OneWordIsAtLeast55Wide", {38, 13}, C::hcUpperRight, true, {55, 13 + 2 + 8 + 20}},
+        SizeCase{"JustBelowMinimum", {40, 13}, C::hcLowerLeft, true, {55, 43}},
+        SizeCase{"AtMinimum", {41, 13}, C::hcLowerLeft, true, {55, 43}},
+        SizeCase{"JustAboveMinimum", {42, 13}, C::hcLowerLeft, true, {56, 43}},
+        SizeCase{"WrappedText", {97, 26}, C::hcUpperLeft, true, {111, 26 + 2 + 8 + 20}},
+        SizeCase{"NoCornerHasNoTailAndNarrowMargin", {97, 13}, C::hcNone, true, {107, 19}},
+        SizeCase{"NoBalloonHasNoTailAndNarrowMargin", {97, 13}, C::hcUpperRight, false, {107, 19}}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(BalloonTailTarget, MouseUnlessTheControlFitsTheThresholdBothWays) {

@@ -14,6 +14,8 @@ namespace {
 using namespace std::chrono_literals;
 using schedule::CallQueue;
 
+const std::atomic<bool> kNeverCancelled{false};
+
 // Waits (bounded) until cond holds; a test fails instead of hanging.
 template <typename Cond>
 bool Eventually(Cond cond, std::chrono::milliseconds limit = 5s) {
@@ -30,7 +32,7 @@ bool Eventually(Cond cond, std::chrono::milliseconds limit = 5s) {
 TEST(CallQueue, ExceptionOfTheCallIsRethrownInTheCaller) {
   CallQueue queue([] { return true; });
   auto caller = std::async(std::launch::async, [&] {
-    return queue.RunAndWait([] { throw std::runtime_error("refused"); }, {});
+    return queue.RunAndWait([] { throw std::runtime_error("refused"); }, kNeverCancelled);
   });
   ASSERT_TRUE(Eventually([&] { return queue.PendingCount() == 1; }));
   queue.RunPending();
@@ -78,7 +80,7 @@ TEST(CallQueue, CallsFromSeveralThreadsRunOnceEachOnTheServingThread) {
 TEST(CallQueue, CloseReleasesAWaitingCallerWithoutRunningItsCall) {
   CallQueue queue([] { return true; });
   bool ran = false;
-  auto caller = std::async(std::launch::async, [&] { return queue.RunAndWait([&] { ran = true; }, {}); });
+  auto caller = std::async(std::launch::async, [&] { return queue.RunAndWait([&] { ran = true; }, kNeverCancelled); });
   ASSERT_TRUE(Eventually([&] { return queue.PendingCount() == 1; }));
   queue.Close();
   ASSERT_EQ(caller.wait_for(5s), std::future_status::ready);
@@ -89,13 +91,14 @@ TEST(CallQueue, CloseReleasesAWaitingCallerWithoutRunningItsCall) {
   EXPECT_FALSE(ran);
 }
 
-TEST(CallQueue, StopBeforeTheCallIsTakenWithdrawsIt) {
+TEST(CallQueue, CancelBeforeTheCallIsTakenWithdrawsIt) {
   CallQueue queue([] { return true; });
-  std::stop_source stop;
+  std::atomic<bool> cancelled{false};
   bool ran = false;
-  auto caller = std::async(std::launch::async, [&] { return queue.RunAndWait([&] { ran = true; }, stop.get_token()); });
+  auto caller = std::async(std::launch::async, [&] { return queue.RunAndWait([&] { ran = true; }, cancelled); });
   ASSERT_TRUE(Eventually([&] { return queue.PendingCount() == 1; }));
-  stop.request_stop();
+  cancelled = true;
+  queue.WakeWaiters();
   ASSERT_EQ(caller.wait_for(5s), std::future_status::ready);
   EXPECT_FALSE(caller.get());
   EXPECT_EQ(queue.PendingCount(), 0u);
@@ -103,9 +106,9 @@ TEST(CallQueue, StopBeforeTheCallIsTakenWithdrawsIt) {
   EXPECT_FALSE(ran) << "a withdrawn call must never run later";
 }
 
-TEST(CallQueue, StopDuringARunningCallStillWaitsForIt) {
+TEST(CallQueue, CancelDuringARunningCallStillWaitsForIt) {
   CallQueue queue([] { return true; });
-  std::stop_source stop;
+  std::atomic<bool> cancelled{false};
   std::promise<void> release;
   std::atomic<bool> started{false};
   std::atomic<bool> finished{false};
@@ -116,12 +119,13 @@ TEST(CallQueue, StopDuringARunningCallStillWaitsForIt) {
           gate.wait();
           finished = true;
         },
-        stop.get_token());
+        cancelled);
   });
   ASSERT_TRUE(Eventually([&] { return queue.PendingCount() == 1; }));
   std::thread ui([&] { queue.RunPending(); });
   ASSERT_TRUE(Eventually([&] { return started.load(); }));
-  stop.request_stop();
+  cancelled = true;
+  queue.WakeWaiters();
   EXPECT_EQ(caller.wait_for(50ms), std::future_status::timeout) << "the caller left while its call was running";
   release.set_value();
   ui.join();

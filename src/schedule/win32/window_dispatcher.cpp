@@ -37,16 +37,16 @@ WindowDispatcher::~WindowDispatcher() {
   window_.Reset();
 }
 
-bool WindowDispatcher::RunAndWait(std::function<void()> call, std::stop_token stop) {
+bool WindowDispatcher::RunAndWait(std::function<void()> call, const std::atomic<bool>& cancelled) {
   if (::GetCurrentThreadId() == uiThread_) {
     // Waiting for our own thread would never end; the user-interface thread may just run the call.
-    if (stop.stop_requested()) {
+    if (cancelled) {
       return false;
     }
     call();
     return true;
   }
-  return queue_.RunAndWait(std::move(call), std::move(stop));
+  return queue_.RunAndWait(std::move(call), cancelled);
 }
 
 bool WindowDispatcher::Wake() {

@@ -4,8 +4,8 @@
 // dialogs, message boxes and menus serve it too.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
-#include <stop_token>
 
 #include "platform/win32/gdi_owners.h"
 #include "schedule/call_queue.h"
@@ -23,7 +23,8 @@ class WindowDispatcher final : public UiDispatcher {
   WindowDispatcher& operator=(const WindowDispatcher&) = delete;
 
   // From the user-interface thread itself the call simply runs.
-  bool RunAndWait(std::function<void()> call, std::stop_token stop) override;
+  bool RunAndWait(std::function<void()> call, const std::atomic<bool>& cancelled) override;
+  void WakeWaiters() override { queue_.WakeWaiters(); }
 
   [[nodiscard]] HWND Handle() const { return window_.Get(); }
 

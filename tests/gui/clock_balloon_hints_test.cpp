@@ -1,0 +1,130 @@
+// The balloon hints over real windows: shown after the pause over a disabled button, placed with its
+// tail on the mouse, shaped with cut corners and a tail, flipped at the screen's edge, hidden on leaving.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/win32/balloon_hints.h"
+#include "platform/win32/gdi_owners.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using app::win32::TBalloonHints;
+using platform::win32::UniqueRegion;
+using platform::win32::UniqueWindow;
+using Steady = std::chrono::steady_clock;
+
+template <typename Done>
+bool PumpUntil(Done done, std::chrono::milliseconds limit) {
+  const auto deadline = Steady::now() + limit;
+  while (!done()) {
+    if (Steady::now() >= deadline) {
+      return false;
+    }
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+RECT WindowRect(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return r;
+}
+
+class BalloonHintsOverForm : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = ::DefWindowProcA;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = "HintProbeForm";
+    ::RegisterClassExA(&windowClass);
+  }
+  void MakeForm(int x, int y) {
+    form.Reset(::CreateWindowExA(0, "HintProbeForm", "Hint probe", WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, 205, 120,
+                                 nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(form);
+    // Disabled, as the panel's buttons are until the first connection: it gets no mouse messages.
+    button = ::CreateWindowExA(0, "BUTTON", "[bak]", WS_CHILD | WS_VISIBLE | WS_DISABLED, 109, 5, 35, 29, form.Get(),
+                               nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(button, nullptr);
+    hints.Attach(form.Get());
+    hints.AddTool(button, "Create bak file");
+  }
+  POINT RestOnButton() {
+    const RECT r = WindowRect(button);
+    const POINT cursor{r.left + 10, r.top + 12};
+    ::SetCursorPos(cursor.x, cursor.y);
+    return cursor;
+  }
+  void TearDown() override { ::SetCursorPos(0, 767); }
+
+  UniqueWindow form;
+  HWND button = nullptr;
+  TBalloonHints hints;
+};
+
+TEST_F(BalloonHintsOverForm, ShowsAfterThePauseWithTheTailOnTheMouseAndHidesOnLeaving) {
+  MakeForm(300, 300);
+  const auto start = Steady::now();
+  const POINT cursor = RestOnButton();
+  ASSERT_TRUE(PumpUntil([&] { return hints.HintVisible(); }, 2s)) << "no hint over a disabled button";
+  EXPECT_GE(Steady::now() - start, 400ms) << "shown before the hint pause";
+
+  const RECT hint = WindowRect(hints.HintWindow());
+  EXPECT_EQ(hint.left, cursor.x - 10) << "upper-right corner: left edge 10 pixels left of the mouse";
+  EXPECT_EQ(hint.bottom, cursor.y) << "upper-right corner: bottom at the mouse";
+  EXPECT_GE(hint.right - hint.left, 55);
+
+  // The shape: corners cut by 4, 2 and 1 pixels, the tail's tip on the mouse's column.
+  UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(hints.HintWindow(), shape.Get()), ERROR);
+  const int w = hint.right - hint.left;
+  const int h = hint.bottom - hint.top;
+  struct Pixel {
+    int x, y;
+    bool inside;
+  };
+  for (const Pixel& p : {Pixel{3, 0, false}, Pixel{4, 0, true}, Pixel{1, 1, false}, Pixel{2, 1, true},
+                         Pixel{0, 2, false}, Pixel{1, 2, true}, Pixel{0, 3, false}, Pixel{0, 4, true},
+                         Pixel{w - 5, 0, true}, Pixel{w - 4, 0, false}, Pixel{w - 1, 3, false}, Pixel{w - 1, 4, true},
+                         Pixel{10, h - 1, true}, Pixel{9, h - 1, false}, Pixel{w - 1, h - 1, false}}) {
+    EXPECT_EQ(::PtInRegion(shape.Get(), p.x, p.y) != FALSE, p.inside) << "pixel " << p.x << "," << p.y;
+  }
+
+  ::SetCursorPos(cursor.x, cursor.y + 80);  // off the button, still over the form
+  EXPECT_TRUE(PumpUntil([&] { return !hints.HintVisible(); }, 1s)) << "the hint stayed after leaving";
+}
+
+TEST_F(BalloonHintsOverForm, FlipsAtTheTopAndRightEdgesOfTheWorkArea) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoA(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  MakeForm(monitor.rcWork.right - 160, monitor.rcWork.top);
+  const POINT cursor = RestOnButton();
+  ASSERT_TRUE(PumpUntil([&] { return hints.HintVisible(); }, 2s));
+  const RECT hint = WindowRect(hints.HintWindow());
+  EXPECT_EQ(hint.top, cursor.y) << "past the top: hangs below the mouse";
+  EXPECT_EQ(hint.right, cursor.x - 1) << "past the right edge: ends 1 pixel left of the mouse";
+  // Lower-left corner: the tail is at the top, on the right.
+  UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(hints.HintWindow(), shape.Get()), ERROR);
+  const int w = hint.right - hint.left;
+  // Its tip is one pixel off the mouse, as the bottom tail's is (the window starts at the mouse's row).
+  EXPECT_TRUE(::PtInRegion(shape.Get(), w - 10, 1)) << "tail tip";
+  EXPECT_FALSE(::PtInRegion(shape.Get(), w - 11, 1));
+  EXPECT_FALSE(::PtInRegion(shape.Get(), 10, 1));
+}
+
+}  // namespace
