@@ -115,15 +115,6 @@ TEST_F(ClockWindow, TextIsTheLocalTimeInHoursAndMinutes) {
   EXPECT_TRUE(text == HourMinute(before) || text == HourMinute(after)) << "shows " << text;
 }
 
-TEST_F(ClockWindow, SecondsAdvanceWithTheTicks) {
-  clock->SetShowSeconds(true);
-  PumpFor(600ms);
-  const std::string first = ClockText(clock->Handle());
-  ASSERT_EQ(first.size(), 8u) << first;
-  EXPECT_TRUE(PumpUntil([&] { return ClockText(clock->Handle()) != first; }, 2500ms))
-      << "no tick changed the seconds of " << first;
-}
-
 BOOL CALLBACK PressOkOfMessageBox(HWND window, LPARAM) {
   char className[16] = {};
   ::GetClassNameA(window, className, sizeof(className));

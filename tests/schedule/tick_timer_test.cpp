@@ -191,16 +191,6 @@ TEST(TickTimer, DestructionCutsALongSleepShort) {
   EXPECT_LT(Clock::now() - start, 1s);
 }
 
-TEST(TickTimer, ShorterIntervalAppliesWithoutWaitingOutTheOldSleep) {
-  FakeUiThread ui;
-  std::atomic<int> ticks{0};
-  TickTimer timer(ui.queue, 60'000);
-  timer.SetOnTimer([&] { ++ticks; });
-  std::this_thread::sleep_for(20ms);
-  timer.SetInterval(5);
-  EXPECT_TRUE(Eventually([&] { return ticks >= 1; }, 2s));
-}
-
 enum class UiGone { kHeld, kEnded, kEndedAndClosed };
 
 class TickTimerShutdown : public ::testing::TestWithParam<UiGone> {};
