@@ -8,9 +8,9 @@
 namespace db {
 namespace {
 
-// The provider's own words for a string it cannot read.
+// What the operator reads when the connection string cannot be read.
 constexpr const char* kMalformed =
-    "Format of the initialization string does not conform to the OLE DB specification";
+    "Format of the initialization string is not valid";
 
 // A Data Source without a port means SQL Server's standard port.
 constexpr std::u16string_view kDefaultPort = u"1433";

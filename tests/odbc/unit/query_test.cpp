@@ -66,7 +66,7 @@ TEST(BackupQuery, MalformedConnectionStringFailsTheOpen) {
   db::Connection connection("FreeTDS");
   connection.SetConnectionString("Provider=SQLOLEDB.1;Password=\"unclosed;User ID=sa");
   EXPECT_EQ(Failure([&] { connection.Open(); }),
-            "Format of the initialization string does not conform to the OLE DB specification");
+            "Format of the initialization string is not valid");
   EXPECT_FALSE(connection.Connected());
 }
 

@@ -41,13 +41,13 @@ std::optional<std::size_t> covered(std::string_view path, std::string_view prefi
 
 }  // namespace
 
-std::optional<PathMap::Rule> PathMap::parse_rule(std::string_view spec)
+std::optional<PathMap::Rule> PathMap::parse_rule(std::string_view rule)
 {
-    const auto equals = spec.find('=');
-    if (equals == std::string_view::npos || equals == 0 || equals + 1 == spec.size()) {
+    const auto equals = rule.find('=');
+    if (equals == std::string_view::npos || equals == 0 || equals + 1 == rule.size()) {
         return std::nullopt;
     }
-    return Rule{std::string(spec.substr(0, equals)), std::string(spec.substr(equals + 1))};
+    return Rule{std::string(rule.substr(0, equals)), std::string(rule.substr(equals + 1))};
 }
 
 std::string PathMap::to_local(std::string_view path) const

@@ -17,7 +17,7 @@ public:
     };
 
     // Reads "WINDOWS_PREFIX=LOCAL_PREFIX", e.g. "Z:\=/" or "D:\Backup=/srv/backup".
-    static std::optional<Rule> parse_rule(std::string_view spec);
+    static std::optional<Rule> parse_rule(std::string_view rule);
 
     void add(Rule rule) { rules_.push_back(std::move(rule)); }
     bool empty() const { return rules_.empty(); }
