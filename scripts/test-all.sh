@@ -51,6 +51,11 @@ cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmak
 cmake --build build/win32 -j"$jobs" 2>&1 | tee "$log_dir/win32-build.log" | grep -E 'warning|error' ; \
   [ "${PIPESTATUS[0]}" -eq 0 ] || die "win32 build failed"
 
+step "win32 program imports only Windows' own DLLs"
+(cd build/win32 && ctest -R '^dumpwarden_imports_only_windows_dlls$' --output-on-failure </dev/null) 2>&1 \
+  | tee "$log_dir/win32-tests.log" | tail -n 3
+count_ctest "$log_dir/win32-tests.log"
+
 step "win64 build (Windows-side tests)"
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DDW_TDS_SERVER="$root/build/host/tools/tds_server/dw_tds_server" \

@@ -127,6 +127,7 @@ std::vector<Point> BalloonOutline(Size window, THintCorner corner, bool showBall
   const bool tailRightOfSide = IsRight(corner);
 
   std::vector<Point> outline;
+  outline.reserve(40);  // every point below; also keeps GCC 12's -Warray-bounds false alarm away
   // Top edge, left to right, with the tail rising from it.
   outline.push_back({l + 4, t});
   if (tailAtTop) {
