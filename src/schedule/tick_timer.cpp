@@ -6,10 +6,10 @@
 
 namespace schedule {
 
-TickTimer::TickTimer(UiDispatcher& dispatcher, std::uint32_t interval)
+TTickTimer::TTickTimer(UiDispatcher& dispatcher, std::uint32_t interval)
     : dispatcher_(dispatcher), interval_(interval), worker_([this] { Run(); }) {}
 
-TickTimer::~TickTimer() {
+TTickTimer::~TTickTimer() {
   // Stopping cuts the sleep short and withdraws a hand-over the user-interface thread has not taken
   // yet; join then waits only for a tick that is already running.
   {
@@ -21,12 +21,12 @@ TickTimer::~TickTimer() {
   worker_.join();
 }
 
-std::uint32_t TickTimer::Interval() const {
+std::uint32_t TTickTimer::Interval() const {
   std::lock_guard lock(mutex_);
   return interval_;
 }
 
-void TickTimer::SetInterval(std::uint32_t milliseconds) {
+void TTickTimer::SetInterval(std::uint32_t milliseconds) {
   {
     std::lock_guard lock(mutex_);
     if (interval_ == milliseconds) {
@@ -37,12 +37,12 @@ void TickTimer::SetInterval(std::uint32_t milliseconds) {
   Changed();
 }
 
-bool TickTimer::Enabled() const {
+bool TTickTimer::Enabled() const {
   std::lock_guard lock(mutex_);
   return enabled_;
 }
 
-void TickTimer::SetEnabled(bool enabled) {
+void TTickTimer::SetEnabled(bool enabled) {
   {
     std::lock_guard lock(mutex_);
     if (enabled_ == enabled) {
@@ -53,7 +53,7 @@ void TickTimer::SetEnabled(bool enabled) {
   Changed();
 }
 
-void TickTimer::SetOnTimer(std::function<void()> onTimer) {
+void TTickTimer::SetOnTimer(std::function<void()> onTimer) {
   bool assignmentChanged = false;
   {
     std::lock_guard lock(mutex_);
@@ -66,14 +66,14 @@ void TickTimer::SetOnTimer(std::function<void()> onTimer) {
   }
 }
 
-void TickTimer::SetOnError(std::function<void(const std::string&)> onError) {
+void TTickTimer::SetOnError(std::function<void(const std::string&)> onError) {
   std::lock_guard lock(mutex_);
   onError_ = std::move(onError);
 }
 
-bool TickTimer::ActiveLocked() const { return interval_ != 0 && enabled_ && static_cast<bool>(onTimer_); }
+bool TTickTimer::ActiveLocked() const { return interval_ != 0 && enabled_ && static_cast<bool>(onTimer_); }
 
-void TickTimer::Changed() {
+void TTickTimer::Changed() {
   {
     std::lock_guard lock(mutex_);
     ++generation_;
@@ -81,7 +81,7 @@ void TickTimer::Changed() {
   wake_.notify_all();
 }
 
-void TickTimer::Run() {
+void TTickTimer::Run() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     if (!ActiveLocked()) {
@@ -111,7 +111,7 @@ void TickTimer::Run() {
   }
 }
 
-void TickTimer::Tick() {
+void TTickTimer::Tick() {
   std::function<void()> onTimer;
   std::function<void(const std::string&)> onError;
   {

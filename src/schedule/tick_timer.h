@@ -24,19 +24,19 @@ class UiDispatcher {
   virtual void WakeWaiters() = 0;
 };
 
-// `TTickTimer`: ticks about every Interval milliseconds (the interval plus the time a tick takes;
+// Ticks about every Interval milliseconds (the interval plus the time a tick takes;
 // no drift correction). OnTimer and OnError run on the user-interface thread, never overlapping.
-class TickTimer {
+class TTickTimer {
  public:
   static constexpr std::uint32_t kDefaultInterval = 1000;
 
   // The worker starts at once; it delivers ticks while Interval != 0, Enabled and OnTimer is assigned.
-  explicit TickTimer(UiDispatcher& dispatcher, std::uint32_t interval = kDefaultInterval);
+  explicit TTickTimer(UiDispatcher& dispatcher, std::uint32_t interval = kDefaultInterval);
   // Stops the worker and waits for it: its sleep is cut short, a hand-over not yet served is
   // withdrawn, a tick already running is waited for. Must not run inside this timer's own tick.
-  ~TickTimer();
-  TickTimer(const TickTimer&) = delete;
-  TickTimer& operator=(const TickTimer&) = delete;
+  ~TTickTimer();
+  TTickTimer(const TTickTimer&) = delete;
+  TTickTimer& operator=(const TTickTimer&) = delete;
 
   [[nodiscard]] std::uint32_t Interval() const;
   void SetInterval(std::uint32_t milliseconds);

@@ -19,7 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using schedule::CallQueue;
-using schedule::TickTimer;
+using schedule::TTickTimer;
 using Clock = std::chrono::steady_clock;
 
 template <typename Cond>
@@ -105,11 +105,11 @@ struct TickLog {
   std::atomic<int> ticks{0};
 };
 
-TEST(TickTimer, TicksRunOnTheUiThreadAndTheWorkerWaitsForEach) {
+TEST(TTickTimer, TicksRunOnTheUiThreadAndTheWorkerWaitsForEach) {
   FakeUiThread ui;
   TickLog log;
   std::atomic<int> queuedDuringTick{0};
-  TickTimer timer(ui.queue, 2);
+  TTickTimer timer(ui.queue, 2);
   timer.SetOnTimer([&] {
     // A tick slower than the interval: a worker that did not wait would queue the next one meanwhile.
     std::this_thread::sleep_for(15ms);
@@ -138,7 +138,7 @@ class TickTimerFailure : public ::testing::TestWithParam<FailingTick> {};
 TEST_P(TickTimerFailure, ExceptionGoesToOnErrorOnTheUiThreadAndTickingGoesOn) {
   FakeUiThread ui;
   TickLog log;
-  TickTimer timer(ui.queue, 2);
+  TTickTimer timer(ui.queue, 2);
   timer.SetOnError([&](const std::string& message) {
     std::lock_guard lock(log.mutex);
     log.errors.push_back(message);
@@ -169,10 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingTick{"OtherThrown", [] { throw 42; }, ""}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
-TEST(TickTimer, FailingErrorHandlerDoesNotStopTheWorker) {
+TEST(TTickTimer, FailingErrorHandlerDoesNotStopTheWorker) {
   FakeUiThread ui;
   std::atomic<int> ticks{0};
-  TickTimer timer(ui.queue, 2);
+  TTickTimer timer(ui.queue, 2);
   timer.SetOnError([](const std::string&) { throw std::runtime_error("balloon failed"); });
   timer.SetOnTimer([&] {
     ++ticks;
@@ -181,9 +181,9 @@ TEST(TickTimer, FailingErrorHandlerDoesNotStopTheWorker) {
   EXPECT_TRUE(Eventually([&] { return ticks >= 4; }));
 }
 
-TEST(TickTimer, DestructionCutsALongSleepShort) {
+TEST(TTickTimer, DestructionCutsALongSleepShort) {
   FakeUiThread ui;
-  auto timer = std::make_unique<TickTimer>(ui.queue, 60'000);
+  auto timer = std::make_unique<TTickTimer>(ui.queue, 60'000);
   timer->SetOnTimer([] {});
   std::this_thread::sleep_for(20ms);
   const auto start = Clock::now();
@@ -199,7 +199,7 @@ TEST_P(TickTimerShutdown, DestructionWithATickWaitingForAnUnservedUiDoesNotHang)
   FakeUiThread ui;
   ui.Hold();
   std::atomic<int> ticks{0};
-  auto timer = std::make_unique<TickTimer>(ui.queue, 1);
+  auto timer = std::make_unique<TTickTimer>(ui.queue, 1);
   timer->SetOnTimer([&] { ++ticks; });
   ASSERT_TRUE(Eventually([&] { return ui.queue.PendingCount() == 1; })) << "no tick was handed over";
   if (GetParam() != UiGone::kHeld) {
@@ -222,13 +222,13 @@ TEST_P(TickTimerShutdown, DestructionWithATickWaitingForAnUnservedUiDoesNotHang)
 INSTANTIATE_TEST_SUITE_P(States, TickTimerShutdown,
                          ::testing::Values(UiGone::kHeld, UiGone::kEnded, UiGone::kEndedAndClosed));
 
-TEST(TickTimer, DestructionWaitsForATickThatIsRunning) {
+TEST(TTickTimer, DestructionWaitsForATickThatIsRunning) {
   FakeUiThread ui;
   std::promise<void> release;
   auto gate = release.get_future().share();
   std::atomic<bool> inTick{false};
   std::atomic<bool> tickFinished{false};
-  auto timer = std::make_unique<TickTimer>(ui.queue, 1);
+  auto timer = std::make_unique<TTickTimer>(ui.queue, 1);
   timer->SetOnTimer([&, gate] {
     if (tickFinished) {
       return;
@@ -258,7 +258,7 @@ TEST_P(TickTimerIdle, NoHandOverUntilActiveThenTicks) {
   FakeUiThread ui;
   ui.Hold();  // every hand-over would stay queued where the test can see it
   std::atomic<int> ticks{0};
-  TickTimer timer(ui.queue, GetParam().interval);
+  TTickTimer timer(ui.queue, GetParam().interval);
   timer.SetEnabled(GetParam().enabled);
   if (GetParam().handler) {
     timer.SetOnTimer([&] { ++ticks; });

@@ -81,7 +81,7 @@ TAlarmClock::TAlarmClock(const platform::Clock& clock)
       alarm_(clock_, format_.timeSeparator),
       shown_(ShownFrom(clock_.Now())) {
   RegisterClockClass(&TAlarmClock::WindowProc);
-  timer_ = std::make_unique<TickTimer>(dispatcher_, kTickInterval);
+  timer_ = std::make_unique<TTickTimer>(dispatcher_, kTickInterval);
   timer_->SetOnError([this](const std::string& message) { ReportTickError(message); });
   timer_->SetOnTimer([this] { Tick(); });
 }

@@ -1,7 +1,7 @@
 #pragma once
 // `TAlarmClock`: the digital clock control of the main window's panel. It paints the current time,
 // redraws only the changed cells on each tick, and raises OnAlarm when the alarm falls due.
-// Ticks come from its own TickTimer (450 ms) through a WindowDispatcher, so they are served inside
+// Ticks come from its own TTickTimer (450 ms) through a WindowDispatcher, so they are served inside
 // modal loops too.
 #include <windows.h>
 
@@ -85,7 +85,7 @@ class TAlarmClock {
   std::string windowText_;
   platform::win32::UniqueWindow window_;
   WindowDispatcher dispatcher_;
-  std::unique_ptr<schedule::TickTimer> timer_;  // last: stopped before anything its tick uses goes away
+  std::unique_ptr<schedule::TTickTimer> timer_;  // last: stopped before anything its tick uses goes away
 };
 
 }  // namespace schedule::win32
