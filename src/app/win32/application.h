@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/form_activation.h"
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 #include "app/win32/win_handles.h"
 
 namespace app::win32 {

@@ -17,18 +17,6 @@ constexpr UINT kPollWhileShown = 50;     // the owner is visible: fine enough fo
 constexpr UINT kPollWhileHidden = 500;   // the owner is hidden (most of the time): just notice it reappear
 constexpr UINT kTextFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
 
-void RegisterHintClass(WNDPROC procedure) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.style = CS_SAVEBITS;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = ::GetModuleHandleA(nullptr);
-  windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  windowClass.lpszClassName = kClassName;
-  // A second registration fails with ERROR_CLASS_ALREADY_EXISTS, which is fine.
-  ::RegisterClassExA(&windowClass);
-}
-
 Rect ToRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
 UniqueRegion OutlineRegion(Size window, THintCorner corner, bool showBalloon) {
@@ -57,10 +45,12 @@ void TBalloonHints::Attach(HWND owner) {
   owner_ = owner;
   font_.Reset(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
-  RegisterHintClass(&TBalloonHints::WindowProc);
+  platform::win32::RegisterHandlerClass(kClassName, ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)),
+                                        nullptr, nullptr, CS_SAVEBITS);
   // Owned by the form, so it goes away with it; WM_NCCREATE hands the handle to window_.
   const HWND window = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kClassName, "", WS_POPUP,
-                                        0, 0, 0, 0, owner, nullptr, ::GetModuleHandleA(nullptr), this);
+                                        0, 0, 0, 0, owner, nullptr, ::GetModuleHandleA(nullptr),
+                                        static_cast<MessageHandler*>(this));
   if (window == nullptr) {
     throw std::runtime_error("Unable to create the hint window");
   }
@@ -177,40 +167,28 @@ LRESULT TBalloonHints::OnPaint() {
   return 0;
 }
 
-LRESULT CALLBACK TBalloonHints::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TBalloonHints*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_.Reset(window);
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  auto* self = reinterpret_cast<TBalloonHints*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) {
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  try {
-    switch (message) {
-      case WM_TIMER:
-        return self->OnTimer();
-      case WM_PAINT:
-        return self->OnPaint();
-      case WM_ERASEBKGND:
-        return 1;  // the paint fills the shape itself
-      case WM_NCHITTEST:
-        return HTTRANSPARENT;  // the balloon never takes the mouse
-      case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-      case WM_NCDESTROY:
-        // Destroyed with its owner: the window system has taken the handle back.
-        ::KillTimer(window, kPollTimer);
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        self->window_.Release();
-        break;
-      default:
-        break;
-    }
-  } catch (...) {
-    // No exception may cross into the window system; the next poll starts over.
+LRESULT TBalloonHints::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      window_.Reset(window);
+      break;
+    case WM_NCDESTROY:
+      // Destroyed with its owner: the window system has taken the handle back.
+      ::KillTimer(window, kPollTimer);
+      window_.Release();
+      break;
+    case WM_TIMER:
+      return OnTimer();
+    case WM_PAINT:
+      return OnPaint();
+    case WM_ERASEBKGND:
+      return 1;  // the paint fills the shape itself
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // the balloon never takes the mouse
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    default:
+      break;
   }
   return ::DefWindowProcA(window, message, wParam, lParam);
 }

@@ -11,10 +11,11 @@
 #include "app/balloon_geometry.h"
 #include "app/balloon_hover.h"
 #include "platform/win32/gdi_owners.h"
+#include "platform/win32/message_handler.h"
 
 namespace app::win32 {
 
-class TBalloonHints {
+class TBalloonHints : public platform::win32::MessageHandler {
  public:
   TBalloonHints();
   ~TBalloonHints();
@@ -45,7 +46,8 @@ class TBalloonHints {
     HWND control;
     std::string hint;
   };
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void HandleException() noexcept override {}  // dropped: the next poll starts over
   LRESULT OnTimer();
   LRESULT OnPaint();
   void SetPollPeriod(UINT milliseconds);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/glyph_masks.h"
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 
 namespace app::win32 {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/win32/application.h"
 #include "app/win32/balloon_hints.h"
 #include "app/win32/label.h"
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 #include "app/win32/panel.h"
 #include "app/win32/popup_menu.h"
 #include "app/win32/speed_button.h"

@@ -4,7 +4,7 @@
 // so the form that owns the controls handles them whatever panel they sit on.
 #include <windows.h>
 
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 #include "app/win32/win_handles.h"
 
 namespace app::win32 {

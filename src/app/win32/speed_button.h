@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/win32/glyph.h"
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 #include "app/win32/win_handles.h"
 
 namespace app::win32 {

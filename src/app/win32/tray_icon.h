@@ -15,7 +15,7 @@
 #include "app/tray_mouse.h"
 #include "app/tray_record.h"
 #include "app/win32/application.h"
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 #include "app/win32/popup_menu.h"
 #include "app/win32/win_handles.h"
 #include "app/win32/window_timer.h"

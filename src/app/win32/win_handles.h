@@ -4,20 +4,21 @@
 #include <windows.h>
 
 #include "platform/win32/gdi_owners.h"
+#include "platform/win32/message_handler.h"
 
 namespace app::win32 {
 
 using platform::win32::PaintDC;
 using platform::win32::SelectedObject;
 using platform::win32::UniqueFont;
+// The window plumbing every control shares (platform/win32/message_handler.h).
+using platform::win32::CreateHandlerWindow;
+using platform::win32::ExceptionSink;
+using platform::win32::MessageHandler;
+using platform::win32::ModuleInstance;
+using platform::win32::RegisterHandlerClass;
+using platform::win32::WindowPlacement;
 
-struct HandlerWindowTraits {
-  static void Release(HWND h) {
-    // A window destroyed by its owner object must not call back into that object while it goes.
-    ::SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-    ::DestroyWindow(h);
-  }
-};
 struct MenuTraits {
   static void Release(HMENU h) { ::DestroyMenu(h); }
 };
@@ -28,8 +29,8 @@ struct MemoryDcTraits {
   static void Release(HDC h) { ::DeleteDC(h); }
 };
 
-// A window whose procedure dispatches to a MessageHandler (see message_handler.h).
-using UniqueWindow = platform::win32::UniqueOwner<HWND, HandlerWindowTraits>;
+// A window whose procedure dispatches to a MessageHandler (see platform/win32/message_handler.h).
+using UniqueWindow = platform::win32::UniqueHandlerWindow;
 using UniqueMenu = platform::win32::UniqueOwner<HMENU, MenuTraits>;
 using UniqueIcon = platform::win32::UniqueOwner<HICON, IconTraits>;
 using UniqueBitmap = platform::win32::UniqueOwner<HBITMAP, platform::win32::GdiObjectTraits>;

@@ -38,18 +38,6 @@ ShownTime ShownFrom(const platform::TimeOfDay& now) { return ShownTime{Compariso
 
 RECT ToRect(const CellBox& box) { return RECT{box.left, box.top, box.right, box.bottom}; }
 
-void RegisterClockClass(WNDPROC procedure) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = ::GetModuleHandleA(nullptr);
-  windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  windowClass.lpszClassName = kClassName;
-  // A second registration fails with ERROR_CLASS_ALREADY_EXISTS, which is fine.
-  ::RegisterClassExA(&windowClass);
-}
-
 // The cells of the current text in the font selected into dc.
 ClockLayout MeasureLayout(HDC dc, HWND window, const std::string& text, std::size_t cellCount) {
   RECT client{};
@@ -80,7 +68,8 @@ TAlarmClock::TAlarmClock(const platform::Clock& clock)
       format_(RegionalFormat(ClockFormat{})),
       alarm_(clock_, format_.timeSeparator),
       shown_(ShownFrom(clock_.Now())) {
-  RegisterClockClass(&TAlarmClock::WindowProc);
+  platform::win32::RegisterHandlerClass(kClassName, ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)),
+                                        nullptr, nullptr, CS_HREDRAW | CS_VREDRAW);
   timer_ = std::make_unique<TTickTimer>(dispatcher_, kTickInterval);
   timer_->SetOnError([this](const std::string& message) { ReportTickError(message); });
   timer_->SetOnTimer([this] { Tick(); });
@@ -98,7 +87,7 @@ void TAlarmClock::Create(HWND parent, int x, int y, int width, int height, int c
   // WM_NCCREATE hands the window to window_, so a failed creation leaves nothing behind.
   const HWND window = ::CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                                        ::GetModuleHandleA(nullptr), this);
+                                        ::GetModuleHandleA(nullptr), static_cast<MessageHandler*>(this));
   if (window == nullptr) {
     throw std::runtime_error("Unable to create the clock window");
   }
@@ -249,37 +238,25 @@ LRESULT TAlarmClock::OnSetFont(WPARAM wParam, LPARAM lParam) {
 
 LRESULT TAlarmClock::OnGetFont() const { return reinterpret_cast<LRESULT>(font_); }
 
-LRESULT CALLBACK TAlarmClock::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TAlarmClock*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_.Reset(window);
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  auto* self = reinterpret_cast<TAlarmClock*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) {
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  try {
-    switch (message) {
-      case WM_PAINT:
-        return self->OnPaint();
-      case WM_ERASEBKGND:
-        return 1;  // the paint fills the background itself, without flicker
-      case WM_SETFONT:
-        return self->OnSetFont(wParam, lParam);
-      case WM_GETFONT:
-        return self->OnGetFont();
-      case WM_NCDESTROY:
-        // Destroyed with its parent: the window system has taken the handle back.
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        self->window_.Release();
-        break;
-      default:
-        break;
-    }
-  } catch (...) {
-    // No exception may cross into the window system; a failed paint shows on the next one.
+LRESULT TAlarmClock::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      window_.Reset(window);  // from the first message on, so a failed creation leaves nothing behind
+      break;
+    case WM_NCDESTROY:
+      // Destroyed with its parent: the window system has taken the handle back.
+      window_.Release();
+      break;
+    case WM_PAINT:
+      return OnPaint();
+    case WM_ERASEBKGND:
+      return 1;  // the paint fills the background itself, without flicker
+    case WM_SETFONT:
+      return OnSetFont(wParam, lParam);
+    case WM_GETFONT:
+      return OnGetFont();
+    default:
+      break;
   }
   return ::DefWindowProcA(window, message, wParam, lParam);
 }

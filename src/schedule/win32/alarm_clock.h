@@ -12,6 +12,7 @@
 
 #include "platform/clock.h"
 #include "platform/win32/gdi_owners.h"
+#include "platform/win32/message_handler.h"
 #include "schedule/alarm.h"
 #include "schedule/clock_display.h"
 #include "schedule/tick_timer.h"
@@ -19,7 +20,7 @@
 
 namespace schedule::win32 {
 
-class TAlarmClock {
+class TAlarmClock : public platform::win32::MessageHandler {
  public:
   static constexpr std::uint32_t kTickInterval = 450;
 
@@ -64,7 +65,8 @@ class TAlarmClock {
   std::function<void(const std::string&)> OnTickError;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void HandleException() noexcept override {}  // dropped: a failed paint shows on the next one
   LRESULT OnPaint();
   LRESULT OnSetFont(WPARAM wParam, LPARAM lParam);
   LRESULT OnGetFont() const;

@@ -1,9 +1,9 @@
-#include "app/win32/message_handler.h"
+#include "platform/win32/message_handler.h"
 
 #include <stdexcept>
 #include <string>
 
-namespace app::win32 {
+namespace platform::win32 {
 namespace {
 
 LRESULT CALLBACK HandlerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -50,15 +50,16 @@ void RegisterHandlerClass(const char* className, HCURSOR cursor, HBRUSH backgrou
   }
 }
 
-UniqueWindow CreateHandlerWindow(MessageHandler& handler, const char* className, const char* caption, DWORD style,
-                                 DWORD exStyle, const WindowPlacement& placement, HWND parentOrOwner, int id) {
+UniqueHandlerWindow CreateHandlerWindow(MessageHandler& handler, const char* className, const char* caption,
+                                        DWORD style, DWORD exStyle, const WindowPlacement& placement,
+                                        HWND parentOrOwner, int id) {
   HMENU idOrMenu = (style & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr;
   HWND window = ::CreateWindowExA(exStyle, className, caption, style, placement.x, placement.y, placement.width,
                                   placement.height, parentOrOwner, idOrMenu, ModuleInstance(), &handler);
   if (window == nullptr) {
     throw std::runtime_error(std::string("Cannot create window of class ") + className);
   }
-  return UniqueWindow(window);
+  return UniqueHandlerWindow(window);
 }
 
-}  // namespace app::win32
+}  // namespace platform::win32

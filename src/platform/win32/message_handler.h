@@ -3,9 +3,9 @@
 // No exception leaves the procedure into the window system; the object decides where it goes.
 #include <windows.h>
 
-#include "app/win32/win_handles.h"
+#include "platform/win32/gdi_owners.h"
 
-namespace app::win32 {
+namespace platform::win32 {
 
 // Receives an exception that escaped a message handler; called inside the catch block, so
 // `throw;` rethrows it. Must not throw.
@@ -17,6 +17,7 @@ class ExceptionSink {
   ~ExceptionSink() = default;
 };
 
+// Receives every message of its window from WM_NCCREATE to WM_NCDESTROY; passes what it leaves to DefWindowProcA.
 class MessageHandler {
  public:
   virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
@@ -26,8 +27,19 @@ class MessageHandler {
   ~MessageHandler() = default;
 };
 
+struct HandlerWindowTraits {
+  static void Release(HWND h) {
+    // A window destroyed by its owner object must not call back into that object while it goes.
+    ::SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+    ::DestroyWindow(h);
+  }
+};
+
+// A window whose procedure dispatches to a MessageHandler, destroyed without calling back into it.
+using UniqueHandlerWindow = UniqueOwner<HWND, HandlerWindowTraits>;
+
 // Registers (once per process) a window class whose procedure dispatches to the MessageHandler
-// given as creation parameter.
+// given as creation parameter; throws std::runtime_error when Windows refuses.
 void RegisterHandlerClass(const char* className, HCURSOR cursor, HBRUSH background, HICON icon = nullptr,
                           UINT style = 0);
 
@@ -40,9 +52,10 @@ struct WindowPlacement {
 
 // Creates a window of a class registered above; throws std::runtime_error when Windows refuses.
 // `parentOrOwner` is the parent of a child window or the owner of a top-level one; `id` the child's control id.
-UniqueWindow CreateHandlerWindow(MessageHandler& handler, const char* className, const char* caption, DWORD style,
-                                 DWORD exStyle, const WindowPlacement& placement, HWND parentOrOwner, int id = 0);
+UniqueHandlerWindow CreateHandlerWindow(MessageHandler& handler, const char* className, const char* caption,
+                                        DWORD style, DWORD exStyle, const WindowPlacement& placement,
+                                        HWND parentOrOwner, int id = 0);
 
 HINSTANCE ModuleInstance();
 
-}  // namespace app::win32
+}  // namespace platform::win32
