@@ -8,6 +8,7 @@
 
 #include "app/win32/balloon_hints.h"
 #include "platform/win32/gdi_owners.h"
+#include "support/driver.h"
 
 namespace {
 
@@ -16,23 +17,6 @@ using app::win32::TBalloonHints;
 using platform::win32::UniqueRegion;
 using platform::win32::UniqueWindow;
 using Steady = std::chrono::steady_clock;
-
-template <typename Done>
-bool PumpUntil(Done done, std::chrono::milliseconds limit) {
-  const auto deadline = Steady::now() + limit;
-  while (!done()) {
-    if (Steady::now() >= deadline) {
-      return false;
-    }
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
 
 RECT WindowRect(HWND window) {
   RECT r{};
@@ -79,7 +63,7 @@ TEST_F(BalloonHintsOverForm, ShowsAfterThePauseWithTheTailOnTheMouseAndHidesOnLe
   MakeForm(300, 300);
   const auto start = Steady::now();
   const POINT cursor = RestOnButton();
-  ASSERT_TRUE(PumpUntil([&] { return hints.HintVisible(); }, 2s)) << "no hint over a disabled button";
+  ASSERT_TRUE(gui_test::WaitUntil([&] { return hints.HintVisible(); }, 2000)) << "no hint over a disabled button";
   EXPECT_GE(Steady::now() - start, 400ms) << "shown before the hint pause";
 
   const RECT hint = WindowRect(hints.HintWindow());
@@ -104,7 +88,7 @@ TEST_F(BalloonHintsOverForm, ShowsAfterThePauseWithTheTailOnTheMouseAndHidesOnLe
   }
 
   ::SetCursorPos(cursor.x, cursor.y + 80);  // off the button, still over the form
-  EXPECT_TRUE(PumpUntil([&] { return !hints.HintVisible(); }, 1s)) << "the hint stayed after leaving";
+  EXPECT_TRUE(gui_test::WaitUntil([&] { return !hints.HintVisible(); }, 1000)) << "the hint stayed after leaving";
 }
 
 TEST_F(BalloonHintsOverForm, FlipsAtTheTopAndRightEdgesOfTheWorkArea) {
@@ -113,7 +97,7 @@ TEST_F(BalloonHintsOverForm, FlipsAtTheTopAndRightEdgesOfTheWorkArea) {
   ::GetMonitorInfoA(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
   MakeForm(monitor.rcWork.right - 160, monitor.rcWork.top);
   const POINT cursor = RestOnButton();
-  ASSERT_TRUE(PumpUntil([&] { return hints.HintVisible(); }, 2s));
+  ASSERT_TRUE(gui_test::WaitUntil([&] { return hints.HintVisible(); }, 2000));
   const RECT hint = WindowRect(hints.HintWindow());
   EXPECT_EQ(hint.top, cursor.y) << "past the top: hangs below the mouse";
   EXPECT_EQ(hint.right, cursor.x - 1) << "past the right edge: ends 1 pixel left of the mouse";

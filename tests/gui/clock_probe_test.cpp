@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win32/gdi_owners.h"
+#include "support/driver.h"
 #include "schedule/win32/alarm_clock.h"
 
 namespace {
@@ -22,28 +23,6 @@ using platform::win32::UniqueFont;
 using platform::win32::UniqueWindow;
 using schedule::win32::TAlarmClock;
 using Steady = std::chrono::steady_clock;
-
-// Serves this thread's messages for a while, or until done() holds.
-template <typename Done>
-bool PumpUntil(Done done, std::chrono::milliseconds limit) {
-  const auto deadline = Steady::now() + limit;
-  while (!done()) {
-    if (Steady::now() >= deadline) {
-      return false;
-    }
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
-
-void PumpFor(std::chrono::milliseconds duration) {
-  PumpUntil([] { return false; }, duration);
-}
 
 std::string HourMinute(const SYSTEMTIME& t) {
   char text[16];
@@ -107,7 +86,7 @@ class ClockWindow : public ::testing::Test {
 
 TEST_F(ClockWindow, TextIsTheLocalTimeInHoursAndMinutes) {
   EXPECT_FALSE(clock->AlarmEnabled()) << "the main window's alarm stays off until the schedule arms it";
-  PumpFor(1500ms);
+  gui_test::PumpMessages(1500);
   const SYSTEMTIME before = LocalNow();
   const std::string text = ClockText(clock->Handle());
   const SYSTEMTIME after = LocalNow();
@@ -156,22 +135,22 @@ TEST_F(ClockWindow, FailingAlarmHandlerIsReportedAndLaterAlarmsStillFire) {
     }
   };
   ArmAhead(*clock, 1);
-  ASSERT_TRUE(PumpUntil([&] { return !errors.empty(); }, 4s)) << "the failure was not reported";
+  ASSERT_TRUE(gui_test::WaitUntil([&] { return !errors.empty(); }, 4000)) << "the failure was not reported";
   EXPECT_EQ(errors, std::vector<std::string>{"Bakup failed"});
 
   ArmAhead(*clock, 1);
-  EXPECT_TRUE(PumpUntil([&] { return fired == 2; }, 4s)) << "no alarm fired after the failure";
+  EXPECT_TRUE(gui_test::WaitUntil([&] { return fired == 2; }, 4000)) << "no alarm fired after the failure";
   EXPECT_EQ(errors.size(), 1u);
 }
 
 TEST_F(ClockWindow, DestructionWhileTheUiThreadIsBusyDoesNotHang) {
-  PumpFor(200ms);
+  gui_test::PumpMessages(200);
   // Busy: the worker's next hand-over is posted but nobody serves it.
   ::Sleep(1000);
   const auto start = Steady::now();
   clock.reset();
   EXPECT_LT(Steady::now() - start, 1s);
-  PumpFor(300ms);  // the stale request message must find nothing to run
+  gui_test::PumpMessages(300);  // the stale request message must find nothing to run
 }
 
 TEST_F(ClockWindow, ParentDestroyedFirstLeavesAClockThatStillTicksAndDies) {
@@ -180,7 +159,7 @@ TEST_F(ClockWindow, ParentDestroyedFirstLeavesAClockThatStillTicksAndDies) {
   form.Reset();
   EXPECT_EQ(clock->Handle(), nullptr);
   ArmAhead(*clock, 1);
-  EXPECT_TRUE(PumpUntil([&] { return fired == 1; }, 4s)) << "the alarm must not depend on the window";
+  EXPECT_TRUE(gui_test::WaitUntil([&] { return fired == 1; }, 4000)) << "the alarm must not depend on the window";
 }
 
 }  // namespace
