@@ -27,13 +27,7 @@ RECT WindowRect(HWND window) {
 class BalloonHintsOverForm : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = ::DefWindowProcA;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = "HintProbeForm";
-    ::RegisterClassExA(&windowClass);
+    gui_test::RegisterPlainFormClass("HintProbeForm");
   }
   void MakeForm(int x, int y) {
     form.Reset(::CreateWindowExA(0, "HintProbeForm", "Hint probe", WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, 205, 120,

@@ -56,13 +56,7 @@ void ArmAhead(TAlarmClock& clock, int ahead) {
 class ClockWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = ::DefWindowProcA;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = "ClockProbeForm";
-    ::RegisterClassExA(&windowClass);
+    gui_test::RegisterPlainFormClass("ClockProbeForm");
     form.Reset(::CreateWindowExA(0, "ClockProbeForm", "Clock probe", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 100,
                                  100, 205, 147, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr));
     ASSERT_TRUE(form);

@@ -163,6 +163,16 @@ void PumpMessages(DWORD milliseconds) {
   } while (::GetTickCount64() < deadline);
 }
 
+void RegisterPlainFormClass(const char* className) {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = className;
+  ::RegisterClassExA(&windowClass);  // a second registration fails harmlessly
+}
+
 void LetHandle(HWND window) {
   // Sent messages overtake posted ones, so the round trip alone would not wait for them.
   PumpMessages(300);

@@ -55,6 +55,9 @@ void PumpMessages(DWORD milliseconds);
 // Gives the window's thread time to handle what was posted to it, then a sent message round trip.
 void LetHandle(HWND window);
 
+// Registers (once) a plain window class with the dialog-face background, for test forms that only host controls.
+void RegisterPlainFormClass(const char* className);
+
 // Whether windows can be shown here: on Windows always, under Wine only with an X display.
 bool DisplayAvailable();
 
