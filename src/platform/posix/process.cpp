@@ -40,21 +40,21 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 
 }  // namespace
 
-bool StartProcessAndWait(const std::string& commandLine, const std::string& workingDir) {
+std::optional<std::uint32_t> StartProcessAndWait(const std::string& commandLine, const std::string& workingDir) {
   std::vector<std::string> items = SplitCommandLine(commandLine);
   if (items.empty()) {
-    return false;
+    return std::nullopt;
   }
   for (auto& item : items) {
     item = posix::ToNative(item);
   }
   const std::string dir = posix::ToNative(workingDir);
   if (::access(items[0].c_str(), X_OK) != 0) {
-    return false;  // as CreateProcess: a program that cannot be started is not "created"
+    return std::nullopt;  // as CreateProcess: a program that cannot be started is not "created"
   }
   const pid_t pid = ::fork();
   if (pid < 0) {
-    return false;
+    return std::nullopt;
   }
   if (pid == 0) {
     std::vector<char*> argv;
@@ -71,7 +71,10 @@ bool StartProcessAndWait(const std::string& commandLine, const std::string& work
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
   }
-  return true;
+  if (WIFEXITED(status)) {
+    return static_cast<std::uint32_t>(WEXITSTATUS(status));
+  }
+  return 0x80000000u | static_cast<std::uint32_t>(WTERMSIG(status));
 }
 
 void ShellStart(const std::string&, const std::string&, const std::string&) {

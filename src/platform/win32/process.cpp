@@ -9,7 +9,7 @@
 
 namespace platform {
 
-bool StartProcessAndWait(const std::string& commandLine, const std::string& workingDir) {
+std::optional<std::uint32_t> StartProcessAndWait(const std::string& commandLine, const std::string& workingDir) {
   // CreateProcessA may write into the command line, so it gets its own buffer.
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
@@ -18,12 +18,16 @@ bool StartProcessAndWait(const std::string& commandLine, const std::string& work
   PROCESS_INFORMATION info{};
   if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info)) {
-    return false;
+    return std::nullopt;
   }
   win32::UniqueHandle process(info.hProcess);
   win32::UniqueHandle thread(info.hThread);
   ::WaitForSingleObject(process.Get(), INFINITE);
-  return true;
+  DWORD exitCode = 0;
+  if (!::GetExitCodeProcess(process.Get(), &exitCode)) {
+    exitCode = 0xFFFFFFFFu;  // ended, but how is unknown: never report that as success
+  }
+  return static_cast<std::uint32_t>(exitCode);
 }
 
 void ShellStart(const std::string& file, const std::string& parameters, const std::string& workingDir) {
