@@ -13,12 +13,24 @@ std::string RarCommandLine(const std::string& archiveName, const std::string& so
   return archiverPath + " " + RarArguments(archiveName, sourcePath, directory);
 }
 
-void RunRar(const std::string& archiveName, const std::string& sourcePath, const std::string& directory,
-            const std::string& archiverPath) {
-  if (platform::StartProcessAndWait(RarCommandLine(archiveName, sourcePath, directory, archiverPath), directory)) {
-    return;
+std::optional<std::uint32_t> RunRar(const std::string& archiveName, const std::string& sourcePath,
+                                    const std::string& directory, const std::string& archiverPath) {
+  const auto exitCode =
+      platform::StartProcessAndWait(RarCommandLine(archiveName, sourcePath, directory, archiverPath), directory);
+  if (exitCode) {
+    return exitCode;
   }
   platform::ShellStart(archiverPath, RarArguments(archiveName, sourcePath, directory), directory);
+  return std::nullopt;
+}
+
+std::string RarTestCommandLine(const std::string& archivePath, const std::string& archiverPath) {
+  return archiverPath + " t \"" + archivePath + "\"";
+}
+
+std::optional<std::uint32_t> TestRar(const std::string& archivePath, const std::string& directory,
+                                     const std::string& archiverPath) {
+  return platform::StartProcessAndWait(RarTestCommandLine(archivePath, archiverPath), directory);
 }
 
 }  // namespace backup

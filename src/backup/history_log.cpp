@@ -1,0 +1,73 @@
+#include "backup/history_log.h"
+
+#include <utility>
+
+#include "platform/append_file.h"
+
+namespace backup {
+namespace {
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      c = ' ';
+    }
+  }
+  return text;
+}
+
+template <typename T>
+std::string OrDash(const std::optional<T>& value) {
+  return value ? std::to_string(*value) : std::string("-");
+}
+
+std::string OutcomeText(const RunRecord& record) {
+  switch (record.outcome) {
+    case RunOutcome::kOk:
+      return "ok";
+    case RunOutcome::kWarning:
+      return "warning: " + OneLine(record.outcomeText);
+    case RunOutcome::kError:
+      return "error: " + OneLine(record.outcomeText);
+  }
+  return "error";
+}
+
+}  // namespace
+
+std::string HistoryLine(const RunRecord& r) {
+  const std::string file = r.backupFileName.empty() ? std::string("-") : OneLine(r.backupFileName);
+  std::string line = platform::FormatLocalDateTime(r.start);
+  line += '\t';
+  line += r.kind == RunKind::kScheduled ? "scheduled" : "immediate";
+  line += "\tfile=" + file;
+  line += "\tarchiver=" + OrDash(r.archiverExitCode);
+  line += "\ttest=" + OrDash(r.testExitCode);
+  line += "\tarchive_bytes=" + OrDash(r.archiveBytes);
+  line += "\tcopies=" + std::to_string(r.copiesMade) + "/" + std::to_string(r.copiesListed);
+  line += "\tserver_ms=" + std::to_string(r.serverMs);
+  line += "\tarchiver_ms=" + std::to_string(r.archiverMs);
+  line += "\tcopies_ms=" + std::to_string(r.copiesMs);
+  line += "\ttotal_ms=" + std::to_string(r.totalMs);
+  line += '\t' + OutcomeText(r);
+  line += "\r\n";
+  return line;
+}
+
+HistoryLog::HistoryLog(std::string bakInfoDir) : dir_(std::move(bakInfoDir)) {}
+
+void HistoryLog::Append(const RunRecord& record) noexcept {
+  try {
+    const std::string line = HistoryLine(record);
+    const std::string path = Path();
+    const auto size = platform::FileSize(path);
+    if (size && *size + line.size() > kRotateBytes) {
+      platform::RenameReplacing(path, OldPath());
+    }
+    platform::AppendToFile(path, line);
+  } catch (...) {
+    // Out of memory while formatting: the run goes on without its line.
+  }
+}
+
+}  // namespace backup

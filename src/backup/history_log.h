@@ -1,0 +1,66 @@
+#pragma once
+// Bak_Info\history.log: one line per backup run, so that an operator can see afterwards what happened
+// at night. A log that cannot be written is given up silently: it never changes the run.
+//
+// Line format (fields separated by one tab; the outcome last, because its text is free):
+//   2026-12-09 02:00:00.123  scheduled  file=QEL_20261209_020000.bak  archiver=0  test=0
+//   archive_bytes=1234567  copies=2/2  server_ms=850  archiver_ms=2400  copies_ms=120  total_ms=3400  ok
+// A value that does not exist for the run (no exit code, no archive, no file name) is "-". The outcome
+// is "ok", "warning: <what failed>" or "error: <the error's text>". Control characters in texts
+// become spaces, so that a line is always one line.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "backup/run_services.h"
+#include "platform/local_time.h"
+
+namespace backup {
+
+enum class RunOutcome { kOk, kWarning, kError };
+
+struct RunRecord {
+  platform::LocalDateTime start;
+  RunKind kind = RunKind::kScheduled;
+  std::string backupFileName;
+  std::optional<std::uint32_t> archiverExitCode;
+  std::optional<std::uint32_t> testExitCode;
+  std::optional<std::uint64_t> archiveBytes;
+  int copiesMade = 0;
+  int copiesListed = 0;
+  RunOutcome outcome = RunOutcome::kOk;
+  std::string outcomeText;  // what failed (warning) or the error's text (error)
+  std::int64_t serverMs = 0;
+  std::int64_t archiverMs = 0;  // packing and testing
+  std::int64_t copiesMs = 0;
+  std::int64_t totalMs = 0;
+};
+
+// The record as one line, with its line end.
+std::string HistoryLine(const RunRecord& record);
+
+class RunLog {
+ public:
+  virtual ~RunLog() = default;
+  virtual void Append(const RunRecord& record) noexcept = 0;
+};
+
+class HistoryLog final : public RunLog {
+ public:
+  static constexpr std::uint64_t kRotateBytes = 1u << 20;
+
+  // bakInfoDir: the folder of the backup settings file, ExeDir + "\Bak_Info".
+  explicit HistoryLog(std::string bakInfoDir);
+
+  [[nodiscard]] std::string Path() const { return dir_ + "\\history.log"; }
+  [[nodiscard]] std::string OldPath() const { return dir_ + "\\history.old.log"; }
+
+  // Renames the log to history.old.log first (replacing an older one) when this line would take it
+  // past 1 MiB, then appends the line with one write. Failures are ignored.
+  void Append(const RunRecord& record) noexcept override;
+
+ private:
+  std::string dir_;
+};
+
+}  // namespace backup
