@@ -1,0 +1,410 @@
+// Backups end to end, driven from outside: the program runs from a folder of its own against the
+// stand-in SQL Server that ctest starts, with the stand-in archiver beside it, and every result is
+// looked at on disk (the backup file, the archive, its copies, the history) and on screen (the
+// balloon, the next time on Label2).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "db/credentials_file.h"
+#include "host/host_commands.h"
+#include "support/program_fixture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace gui_test;
+using testing_support::MakeDir;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+constexpr int kRefreshBtn = 101;
+constexpr int kMomentBakBtn = 104;
+constexpr int kPanel2 = 108;
+constexpr int kLabel2 = 109;
+constexpr DWORD kStartWaitMs = 30000;
+constexpr DWORD kRunWaitMs = 60000;
+
+constexpr const char* kUser = "dumpwarden";
+constexpr const char* kPassword = "Bak-Up-2024";
+constexpr const char* kCreated = "INFO|Bakup of database \"QEL\" is created.";
+constexpr const char* kCreatedBut = "Warning|Bakup of database \"QEL\" is created, but ";
+
+std::string ServerWork() {
+#ifdef DW_TDS_WORK_DIR
+  return WindowsPath(DW_TDS_WORK_DIR);
+#else
+  return {};
+#endif
+}
+
+std::string ServerPort() {
+  std::ifstream file(ServerWork() + "\\port");
+  std::string port;
+  file >> port;
+  return port;
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> FilesIn(const std::string& dir, const char* pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = ::FindFirstFileA((dir + "\\" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return names;
+  }
+  do {
+    names.emplace_back(found.cFileName);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  return names;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// "HH:MM" of the local time `minutes` from now.
+std::string MinutesFromNow(int minutes) {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  const int total = (now.wHour * 60 + now.wMinute + minutes) % (24 * 60);
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d:%02d", total / 60, total % 60);
+  return text;
+}
+
+// "Copy of QEL_yyyymmdd_hhmmss.rar" for each of the next `seconds` seconds, read-only.
+void MakeReadOnlyTargets(const std::string& folder, int seconds) {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER start{};
+  start.LowPart = now.dwLowDateTime;
+  start.HighPart = now.dwHighDateTime;
+  for (int s = -1; s < seconds; ++s) {
+    ULARGE_INTEGER at = start;
+    at.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(s) * 10000000LL);
+    FILETIME utc{at.LowPart, at.HighPart};
+    FILETIME local{};
+    SYSTEMTIME t{};
+    ::FileTimeToLocalFileTime(&utc, &local);
+    ::FileTimeToSystemTime(&local, &t);
+    char name[64];
+    std::snprintf(name, sizeof name, "Copy of QEL_%04u%02u%02u_%02u%02u%02u.rar", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
+    const std::string path = folder + name;
+    WriteBytes(path, "read-only");
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+void ClearReadOnly(const std::string& folder) {
+  for (const std::string& name : FilesIn(folder, "*")) {
+    ::SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+int SecondsIntoMinute() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return now.wSecond;
+}
+
+class BackupProgramTest : public ProgramFixture {
+ protected:
+  void SetUp() override {
+    ProgramFixture::SetUp();
+    if (IsSkipped()) {
+      return;
+    }
+    port_ = ServerPort();
+    if (port_.empty()) {
+      GTEST_SKIP() << "the stand-in server is not running (configure with DW_TDS_SERVER)";
+    }
+    SetServerMode("none");
+    // The backup folder is one the server and the program both reach: below the server's own folder.
+    bakDir_ = ServerWork() + "\\bak\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ::CreateDirectoryA(bakDir_.c_str(), nullptr);
+    for (const std::string& name : FilesIn(bakDir_, "*")) {
+      ::DeleteFileA((bakDir_ + "\\" + name).c_str());
+    }
+    MakeDir(folder.File("Connect"));
+    MakeDir(folder.File("Bak_Info"));
+    MakeDir(folder.File("Mirror1"));
+    MakeDir(folder.File("Mirror2"));
+    WriteBytes(folder.File("Connect\\Connect.ini"), "[Connect]\r\nServer=127.0.0.1," + port_ + "\r\nDB=QEL\r\n");
+    db::WriteCredentialsFile(folder.File("Connect\\Data.dat"), db::Get_CompName(), db::Credentials{kUser, kPassword});
+    archiver_ = folder.File("dw_rar_standin.exe");
+    ASSERT_TRUE(::CopyFileA(WindowsPath(DW_RAR_STANDIN_EXE).c_str(), archiver_.c_str(), FALSE));
+    copies_ = {folder.File("Mirror1\\"), folder.File("Mirror2\\")};
+  }
+  void TearDown() override {
+    if (!port_.empty()) {
+      SetServerMode("none");
+    }
+  }
+
+  static void SetServerMode(const std::string& mode) { WriteBytes(ServerWork() + "\\mode", mode + "\n"); }
+  void SetArchiverMode(const std::string& mode) const { WriteBytes(folder.File("dw_rar_standin.mode"), mode + "\n"); }
+
+  // Bak_Info.ini as the settings dialog writes it (capital C in the copy keys).
+  void WriteSettings(const std::vector<std::string>& times, const std::string& rarProgram) const {
+    std::string text = "[BAK]\r\nTimeCount=" + std::to_string(times.size()) + "\r\n";
+    for (std::size_t i = 0; i < times.size(); ++i) {
+      text += "Time_" + std::to_string(i + 1) + "=" + times[i] + "\r\n";
+    }
+    text += "BakDir=" + bakDir_ + "\r\nRarProgram=" + rarProgram + "\r\n[copy]\r\ncount=" +
+            std::to_string(copies_.size()) + "\r\n";
+    for (std::size_t i = 0; i < copies_.size(); ++i) {
+      text += "Copy" + std::to_string(i + 1) + "=" + copies_[i] + "\r\n";
+    }
+    WriteBytes(folder.File("Bak_Info\\Bak_Info.ini"), text);
+  }
+
+  // Starts the program (the test host with the real start-up sequence and a readable balloon, or
+  // dumpwarden.exe itself) and waits until its start-up connection check is over.
+  void StartConnected(bool realProgram = false) {
+    const std::string exe = folder.File(realProgram ? "dumpwarden.exe" : "dw_gui_host.exe");
+    ASSERT_TRUE(::CopyFileA(WindowsPath(realProgram ? DW_PROGRAM_EXE : DW_GUI_HOST_EXE).c_str(), exe.c_str(), FALSE));
+    ASSERT_NO_FATAL_FAILURE(Start(exe.c_str(), realProgram ? "" : "startup balloons"));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(Control(kMomentBakBtn)) && ApplicationMinimised(); },
+                          kStartWaitMs))
+        << "the start-up connection did not succeed";
+    if (!realProgram) {
+      balloons_ = WaitForProcessWindow(pid, kBalloonLogClass);
+      ASSERT_NE(balloons_, nullptr);
+    }
+  }
+
+  [[nodiscard]] std::string Balloon() const { return WindowText(balloons_); }
+  [[nodiscard]] std::string NextTime() const { return WindowText(Control(kPanel2, kLabel2)); }
+  [[nodiscard]] std::vector<std::string> History() const {
+    return Lines(ReadBytes(folder.File("Bak_Info\\history.log")));
+  }
+  // Waits until the history has `count` lines; meanwhile keeps a copy of every backup file the
+  // server writes, for comparing with what the archive holds.
+  bool WaitForRuns(std::size_t count, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (::GetTickCount64() < deadline) {
+      for (const std::string& name : FilesIn(bakDir_, "*.bak")) {
+        const std::string kept = folder.File(name + ".kept");
+        if (!Exists(kept)) {
+          ::CopyFileA((bakDir_ + "\\" + name).c_str(), kept.c_str(), TRUE);
+        }
+      }
+      if (Exists(folder.File("Bak_Info\\history.log")) && History().size() >= count) {
+        PumpMessages(200);  // the balloon is shown before the line is written; give it its moment
+        return true;
+      }
+      ::Sleep(3);
+    }
+    return false;
+  }
+  void ClickBak() const { ::PostMessageA(Control(kMomentBakBtn), BM_CLICK, 0, 0); }
+
+  // The files of a finished run: the one archive and the one kept backup file.
+  struct RunFiles {
+    std::string archive;
+    std::string keptBackup;
+  };
+  [[nodiscard]] RunFiles OnlyRun() const {
+    const auto archives = FilesIn(bakDir_, "*.rar");
+    const auto kept = FilesIn(folder.Path(), "*.bak.kept");
+    RunFiles files;
+    if (archives.size() == 1) {
+      files.archive = bakDir_ + "\\" + archives[0];
+    }
+    if (kept.size() == 1) {
+      files.keptBackup = folder.File(kept[0]);
+    }
+    return files;
+  }
+  // Hands the archive and the backup file to the check after the test (7zip or unzip on the host).
+  void KeepForArchiveCheck(const RunFiles& files) const {
+    const std::string evidence = WindowsPath(DW_BACKUP_EVIDENCE_DIR) + "\\" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ::CreateDirectoryA(WindowsPath(DW_BACKUP_EVIDENCE_DIR).c_str(), nullptr);
+    ::CreateDirectoryA(evidence.c_str(), nullptr);
+    const std::string bare = files.keptBackup.substr(files.keptBackup.rfind('\\') + 1);
+    EXPECT_TRUE(::CopyFileA(files.archive.c_str(), (evidence + "\\archive.rar").c_str(), FALSE));
+    EXPECT_TRUE(::CopyFileA(files.keptBackup.c_str(), (evidence + "\\" + bare.substr(0, bare.size() - 5)).c_str(),
+                            FALSE));
+  }
+  void ExpectCopiesEqualTheArchive(const std::string& archive) const {
+    const std::string archiveName = archive.substr(archive.rfind('\\') + 1);
+    for (const std::string& copy : copies_) {
+      EXPECT_EQ(ReadBytes(copy + "Copy of " + archiveName), ReadBytes(archive)) << copy;
+    }
+  }
+
+  TempDir folder;
+  std::string port_;
+  std::string bakDir_;
+  std::string archiver_;
+  std::vector<std::string> copies_;
+  HWND balloons_ = nullptr;
+};
+
+TEST_F(BackupProgramTest, ScheduledBackupAtTheNextMinute) {
+  // Far enough ahead for the start-up connection to finish before the minute begins.
+  const std::string first = MinutesFromNow(SecondsIntoMinute() > 45 ? 2 : 1);
+  const std::string later = MinutesFromNow(30);
+  WriteSettings({first, later}, archiver_);
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), first);
+  ASSERT_TRUE(WaitForRuns(1, 3 * 60000)) << "no scheduled backup";
+  EXPECT_EQ(Balloon(), kCreated);
+  EXPECT_EQ(NextTime(), later) << "the next time is armed";
+  const RunFiles files = OnlyRun();
+  ASSERT_FALSE(files.archive.empty());
+  ASSERT_FALSE(files.keptBackup.empty()) << "the backup file was never seen";
+  EXPECT_TRUE(FilesIn(bakDir_, "*.bak").empty()) << "the backup file is gone";
+  ExpectCopiesEqualTheArchive(files.archive);
+  KeepForArchiveCheck(files);
+  const std::string line = History().at(0);
+  EXPECT_NE(line.find("\tscheduled\t"), std::string::npos) << line;
+  EXPECT_NE(line.find("\tarchiver=0\ttest=0\t"), std::string::npos) << line;
+  EXPECT_NE(line.find("\tcopies=2/2\t"), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.size() - 3), "\tok") << line;
+  EXPECT_TRUE(program->Running());
+}
+
+TEST_F(BackupProgramTest, ImmediateBackupLeavesTheScheduleAsArmed) {
+  const std::string later = MinutesFromNow(30);
+  WriteSettings({later}, archiver_);
+  ASSERT_NO_FATAL_FAILURE(StartConnected(true));  // dumpwarden.exe itself
+  ClickBak();
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no immediate backup";
+  EXPECT_EQ(NextTime(), later);
+  const RunFiles files = OnlyRun();
+  ASSERT_FALSE(files.archive.empty());
+  ASSERT_FALSE(files.keptBackup.empty()) << "the backup file was never seen";
+  EXPECT_TRUE(FilesIn(bakDir_, "*.bak").empty()) << "the backup file is gone";
+  ExpectCopiesEqualTheArchive(files.archive);
+  KeepForArchiveCheck(files);
+  const std::string line = History().at(0);
+  EXPECT_NE(line.find("\timmediate\t"), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.size() - 3), "\tok") << line;
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; })) << "the panel is shown again";
+}
+
+// Server faults in scheduled runs at consecutive minutes: each reports its error in a balloon,
+// closes the connection and still arms the next time, so the next fault's backup happens.
+TEST_F(BackupProgramTest, ScheduledServerFaultsEachLeaveTheNextTimeArmed) {
+  struct Fault {
+    const char* serverMode;
+    const char* archiverMode;
+    const char* balloonStart;
+  };
+  const Fault faults[] = {
+      {"proc-error", "ok", "Error|"},
+      {"no-result", "ok", "Error|CommandText does not return a result set"},
+      {"drop", "ok", "Error|"},
+      {"none", "crash", "Warning|Bakup of database \"QEL\" is created, but the archive was not made."},
+  };
+  const int lead = SecondsIntoMinute() > 45 ? 2 : 1;
+  std::vector<std::string> times;
+  for (std::size_t i = 0; i < std::size(faults); ++i) {
+    times.push_back(MinutesFromNow(lead + static_cast<int>(i)));
+  }
+  times.push_back(MinutesFromNow(lead + 30));
+  WriteSettings(times, archiver_);
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  for (std::size_t i = 0; i < std::size(faults); ++i) {
+    SCOPED_TRACE(faults[i].serverMode + std::string("/") + faults[i].archiverMode);
+    SetServerMode(faults[i].serverMode);
+    SetArchiverMode(faults[i].archiverMode);
+    EXPECT_EQ(NextTime(), times[i]);
+    ASSERT_TRUE(WaitForRuns(i + 1, 3 * 60000)) << "no scheduled backup at " << times[i];
+    EXPECT_EQ(Balloon().rfind(faults[i].balloonStart, 0), 0u) << Balloon();
+    EXPECT_TRUE(WaitUntil([&] { return NextTime() == times[i + 1]; })) << "next time: " << NextTime();
+    const std::string line = History().back();
+    EXPECT_NE(line.find(i < 3 ? "\terror: " : "\twarning: "), std::string::npos) << line;
+  }
+  SetServerMode("none");
+  EXPECT_EQ(FilesIn(bakDir_, "*.bak").size(), 2u) << "no-result and crash keep their backup files";
+  EXPECT_TRUE(program->Running());
+}
+
+// Archiver and copy faults through "[bak]": the backup file stays whenever the archive is not
+// proven, a copy that fails shows in the balloon, and the armed time stays as it was.
+TEST_F(BackupProgramTest, ArchiverAndCopyFaultsOfImmediateRuns) {
+  const std::string later = MinutesFromNow(30);
+  struct Fault {
+    const char* what;
+    const char* archiverMode;
+    bool archiverMissing;
+    int copyFault;  // 0 none, 1 second folder missing, 2 read-only target, 3 no trailing backslash
+    bool bakKept;
+    const char* balloonTail;
+  };
+  const Fault faults[] = {
+      {"archiver missing", "ok", true, 0, true, "the archive was not made."},
+      {"archiver fails", "fail", false, 0, true, "the archive was not made."},
+      {"truncated archive", "truncate", false, 0, true, "the archive failed its test."},
+      {"archiver crashes", "crash", false, 0, true, "the archive was not made."},
+      {"copy folder missing", "ok", false, 1, false, "1 of 2 copies failed."},
+      {"read-only copy target", "ok", false, 2, false, "1 of 2 copies failed."},
+      {"entry without backslash", "ok", false, 3, false, nullptr},
+  };
+  copies_ = {folder.File("Mirror1\\"), folder.File("Mirror2\\")};
+  WriteSettings({later}, archiver_);
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  std::size_t runs = 0;
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.what);
+    for (const std::string& name : FilesIn(bakDir_, "*")) {
+      ::DeleteFileA((bakDir_ + "\\" + name).c_str());
+    }
+    SetArchiverMode(f.archiverMode);
+    copies_ = {folder.File("Mirror1\\"), folder.File("Mirror2\\")};
+    if (f.copyFault == 1) {
+      copies_[1] = folder.File("NoSuchFolder\\");
+    }
+    if (f.copyFault == 3) {
+      copies_[1] = folder.File("Mirror2");
+    }
+    WriteSettings({later}, f.archiverMissing ? folder.File("no-such-archiver.exe") : archiver_);
+    if (f.copyFault == 2) {
+      // The archive is named after the second the server writes it: every name of the next seconds
+      // is taken by a read-only file.
+      MakeReadOnlyTargets(copies_[1], 30);
+    }
+    ClickBak();
+    ASSERT_TRUE(WaitForRuns(++runs, kRunWaitMs));
+    const std::string balloon = Balloon();
+    if (f.balloonTail == nullptr) {
+      EXPECT_EQ(balloon, kCreated);
+    } else {
+      EXPECT_EQ(balloon, kCreatedBut + std::string(f.balloonTail));
+    }
+    EXPECT_EQ(FilesIn(bakDir_, "*.bak").size(), f.bakKept ? 1u : 0u);
+    if (f.copyFault == 3) {
+      const auto archives = FilesIn(bakDir_, "*.rar");
+      ASSERT_EQ(archives.size(), 1u);
+      EXPECT_TRUE(Exists(folder.File("Mirror2Copy of " + archives[0]))) << "beside the folder";
+    }
+    if (f.copyFault == 2) {
+      const auto archives = FilesIn(bakDir_, "*.rar");
+      ASSERT_EQ(archives.size(), 1u);
+      EXPECT_EQ(ReadBytes(copies_[1] + "Copy of " + archives[0]), "read-only") << "the target kept its content";
+      ClearReadOnly(copies_[1]);
+    }
+    EXPECT_EQ(NextTime(), later);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; }));
+    EXPECT_TRUE(program->Running());
+  }
+}
+
+}  // namespace
