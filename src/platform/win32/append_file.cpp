@@ -16,6 +16,11 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
+  // Checked first: Windows refuses a read-only file anyway, but Wine running as root would not.
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return false;
+  }
   // FILE_APPEND_DATA alone: every write goes to the current end of the file, whoever else appends.
   win32::UniqueHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
