@@ -248,6 +248,21 @@ class BackupProgramTest : public ProgramFixture {
     }
   }
 
+  // One run that did everything: the archive and both copies, the backup file gone, its line "ok".
+  void ExpectCompleteBackup(const std::string& kind) const {
+    const RunFiles files = OnlyRun();
+    ASSERT_FALSE(files.archive.empty());
+    ASSERT_FALSE(files.keptBackup.empty()) << "the backup file was never seen";
+    EXPECT_TRUE(FilesIn(bakDir_, "*.bak").empty()) << "the backup file is gone";
+    ExpectCopiesEqualTheArchive(files.archive);
+    KeepForArchiveCheck(files);
+    const std::string line = History().at(0);
+    EXPECT_NE(line.find("\t" + kind + "\t"), std::string::npos) << line;
+    EXPECT_NE(line.find("\tarchiver=0\ttest=0\t"), std::string::npos) << line;
+    EXPECT_NE(line.find("\tcopies=2/2\t"), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.size() - 3), "\tok") << line;
+  }
+
   TempDir folder;
   std::string port_;
   std::string bakDir_;
@@ -266,17 +281,7 @@ TEST_F(BackupProgramTest, ScheduledBackupAtTheNextMinute) {
   ASSERT_TRUE(WaitForRuns(1, 3 * 60000)) << "no scheduled backup";
   EXPECT_EQ(Balloon(), kCreated);
   EXPECT_EQ(NextTime(), later) << "the next time is armed";
-  const RunFiles files = OnlyRun();
-  ASSERT_FALSE(files.archive.empty());
-  ASSERT_FALSE(files.keptBackup.empty()) << "the backup file was never seen";
-  EXPECT_TRUE(FilesIn(bakDir_, "*.bak").empty()) << "the backup file is gone";
-  ExpectCopiesEqualTheArchive(files.archive);
-  KeepForArchiveCheck(files);
-  const std::string line = History().at(0);
-  EXPECT_NE(line.find("\tscheduled\t"), std::string::npos) << line;
-  EXPECT_NE(line.find("\tarchiver=0\ttest=0\t"), std::string::npos) << line;
-  EXPECT_NE(line.find("\tcopies=2/2\t"), std::string::npos) << line;
-  EXPECT_EQ(line.substr(line.size() - 3), "\tok") << line;
+  ExpectCompleteBackup("scheduled");
   EXPECT_TRUE(program->Running());
 }
 
@@ -287,15 +292,7 @@ TEST_F(BackupProgramTest, ImmediateBackupLeavesTheScheduleAsArmed) {
   ClickBak();
   ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no immediate backup";
   EXPECT_EQ(NextTime(), later);
-  const RunFiles files = OnlyRun();
-  ASSERT_FALSE(files.archive.empty());
-  ASSERT_FALSE(files.keptBackup.empty()) << "the backup file was never seen";
-  EXPECT_TRUE(FilesIn(bakDir_, "*.bak").empty()) << "the backup file is gone";
-  ExpectCopiesEqualTheArchive(files.archive);
-  KeepForArchiveCheck(files);
-  const std::string line = History().at(0);
-  EXPECT_NE(line.find("\timmediate\t"), std::string::npos) << line;
-  EXPECT_EQ(line.substr(line.size() - 3), "\tok") << line;
+  ExpectCompleteBackup("immediate");
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; })) << "the panel is shown again";
 }
 
