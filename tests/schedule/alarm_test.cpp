@@ -129,6 +129,39 @@ TEST_F(AlarmFixture, EnablingInsideTheWindowDoesNotFire) {
   EXPECT_EQ(fired, 0);
 }
 
+// The clock moves on between any two readings; a check must not mix two of them.
+TEST(AlarmReadings, ACheckJustBeforeTheWindowStillLeavesTheAlarmArmed) {
+  testing_support::AdvancingClock clock(1);
+  Alarm alarm(clock, ":");
+  clock.Set(9, 0);
+  alarm.SetAlarmHour(10);
+  alarm.SetAlarmEnabled(true);
+  int fired = 0;
+  clock.Set(9, 59, 59, 999);  // a second reading within this check would give 10:00:00.000
+  alarm.Check([&] { ++fired; });
+  EXPECT_TRUE(alarm.AlarmArmed());
+  clock.Set(10, 0, 0, 449);
+  alarm.Check([&] { ++fired; });
+  EXPECT_EQ(fired, 1);
+}
+
+TEST(AlarmReadings, FiresExactlyOnceInItsMinuteWhateverThePhaseOfTheTicks) {
+  const std::uint32_t alarmMs = 10u * 3600u * 1000u;
+  for (std::uint32_t phase = 0; phase < 450; ++phase) {
+    testing_support::AdvancingClock clock(1);
+    Alarm alarm(clock, ":");
+    clock.Set(9, 0);
+    alarm.SetAlarmHour(10);
+    alarm.SetAlarmEnabled(true);
+    int fired = 0;
+    for (std::uint32_t t = alarmMs - 2000 + phase; t < alarmMs + 61000; t += 450) {
+      clock.SetMs(t);
+      alarm.Check([&] { ++fired; });
+    }
+    EXPECT_EQ(fired, 1) << "ticks at phase " << phase << " ms";
+  }
+}
+
 TEST_F(AlarmFixture, OutOfRangeElementsRaiseAndLeaveAlarmUnchanged) {
   clock.Set(6, 0);
   alarm.SetAlarmHour(7);
