@@ -7,9 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -108,14 +106,6 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir + "/" + name;
 }
 
-std::string CallerDirectory() {
-  std::array<char, PATH_MAX> buffer{};
-  if (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    return {};
-  }
-  return buffer.data();
-}
-
 // Folders searched for a program named without any folder, in the order Windows uses that apply
 // here: the running program's own folder, the caller's current folder, then PATH.
 std::vector<std::string> SearchFolders(const std::string& callerDir) {
@@ -206,7 +196,7 @@ struct Launch {
 };
 
 std::optional<Launch> Prepare(const std::string& commandLine) {
-  const std::string callerDir = CallerDirectory();
+  const std::string callerDir = CurrentDirectory();
   for (const ProgramText& reading : ProgramReadings(commandLine)) {
     const std::string name = posix::ToNative(reading.name);
     const Resolution resolved = Resolve(name, callerDir);
