@@ -34,7 +34,7 @@ std::string Pattern(std::size_t size) {
   return bytes;
 }
 
-TEST(CopyFile, CopiesEveryByteOverALongerTargetAndLeavesNothingBeside) {
+TEST(FileCopy, CopiesEveryByteOverALongerTargetAndLeavesNothingBeside) {
   TempDir dir;
   const std::string source = Pattern((3u << 20) + 17);  // more than one block, and a remainder
   WriteBytes(dir.File("a.rar"), source);
@@ -48,7 +48,7 @@ TEST(CopyFile, CopiesEveryByteOverALongerTargetAndLeavesNothingBeside) {
   EXPECT_EQ(ReadBytes(dir.File("Copy of a.rar")), "");
 }
 
-TEST(CopyFile, AFailedCopyIsFalseAndLeavesTheTargetAsItWas) {
+TEST(FileCopy, AFailedCopyIsFalseAndLeavesTheTargetAsItWas) {
   TempDir dir;
   WriteBytes(dir.File("a.rar"), "new");
   WriteBytes(dir.File("old.rar"), "old");
@@ -72,7 +72,7 @@ TEST(CopyFile, AFailedCopyIsFalseAndLeavesTheTargetAsItWas) {
 // A backup far larger than the memory the process may use must still be copied: the copy may
 // not hold the file in memory. The limit is the address space in use now plus 48 MiB; the file is 256 MiB
 // (sparse, so it costs no disk to make; its copy is written out in full).
-TEST(CopyFile, AFileLargerThanTheMemoryLimitIsCopied) {
+TEST(FileCopy, AFileLargerThanTheMemoryLimitIsCopied) {
   TempDir dir;
   const std::string from = testing_support::Native(dir.File("big.bak"));
   constexpr off_t kSize = off_t(256) << 20;
@@ -120,7 +120,7 @@ mode_t ModeOf(const std::string& path) {
   return ::stat(testing_support::Native(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
-TEST(ReplaceFile, TheReplacedFileKeepsItsPermissions) {
+TEST(FileReplace, TheReplacedFileKeepsItsPermissions) {
   TempDir dir;
   for (mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0604), mode_t(0755)}) {
     WriteBytes(dir.File("Data.dat"), "old");
@@ -134,7 +134,7 @@ TEST(ReplaceFile, TheReplacedFileKeepsItsPermissions) {
 
 #else
 
-TEST(ReplaceFile, TheReplacedFileKeepsItsAttributes) {
+TEST(FileReplace, TheReplacedFileKeepsItsAttributes) {
   TempDir dir;
   const std::string path = dir.File("Data.dat");
   WriteBytes(path, "old");

@@ -23,6 +23,11 @@ bool FileExists(const std::string& path) { return IsRegularFile(path); }
 bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
 bool CopyFileOverwrite(const std::string& from, const std::string& to) {
+  // CopyFileA refuses a read-only target itself; Wine run by root does not, so it is checked here too.
+  const DWORD target = Attributes(to);
+  if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
   return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
