@@ -1,6 +1,5 @@
 #include "schedule/schedule.h"
 
-#include <cctype>
 #include <charconv>
 #include <utility>
 
@@ -11,10 +10,11 @@
 namespace schedule {
 namespace {
 
-// The standard decimal conversion: leading blanks and a sign allowed, nothing after the digits.
+// The standard decimal conversion: leading spaces (only spaces, as the original platform's
+// conversion) and a sign allowed, nothing after the digits.
 std::uint8_t ToByte(const std::string& part) {
   std::size_t i = 0;
-  while (i < part.size() && std::isspace(static_cast<unsigned char>(part[i]))) {
+  while (i < part.size() && part[i] == ' ') {
     ++i;
   }
   bool negative = false;

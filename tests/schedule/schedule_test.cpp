@@ -54,6 +54,32 @@ TEST(ParseTime, ErrorsNameThePartThatIsNotAnInteger) {
   }
 }
 
+// The standard conversion of the time's halves skips leading spaces, and only spaces: a tab, a line
+// break or any other white space before the digits makes the half no integer.
+TEST(ParseTime, OnlySpacesMayLeadANumber) {
+  const auto t = ParseTime("  8:  05");
+  EXPECT_EQ(t.hour, 8);
+  EXPECT_EQ(t.minute, 5);
+  const std::pair<const char*, const char*> refused[] = {
+      {"\t8:00", "'\t8' is not a valid integer value"},
+      {"\n8:00", "'\n8' is not a valid integer value"},
+      {"\r8:00", "'\r8' is not a valid integer value"},
+      {"\v8:00", "'\v8' is not a valid integer value"},
+      {"\f8:00", "'\f8' is not a valid integer value"},
+      {"08:\t30", "'\t30' is not a valid integer value"},
+      {" \t8:00", "' \t8' is not a valid integer value"},
+      {"- 8:00", "'- 8' is not a valid integer value"},
+  };
+  for (const auto& [text, message] : refused) {
+    try {
+      ParseTime(text);
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const TimeConversionError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+}
+
 struct ScheduleFixture : ::testing::Test {
   TempDir dir;
   FakeClock clock;
