@@ -49,9 +49,10 @@ HourMinute ParseTime(const std::string& text) {
   return HourMinute{hour, ToByte(minutePart)};
 }
 
-Schedule::Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm,
+Schedule::Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm, std::uint8_t& timeIndex,
                    std::function<void(const std::string&)> showNextTime)
-    : exeDir_(std::move(exeDir)), clock_(clock), alarm_(alarm), showNextTime_(std::move(showNextTime)) {}
+    : TimeIndex(timeIndex),
+      exeDir_(std::move(exeDir)), clock_(clock), alarm_(alarm), showNextTime_(std::move(showNextTime)) {}
 
 std::string Schedule::SettingsPath() const { return exeDir_ + db::kBakInfoSuffix; }
 

@@ -59,7 +59,8 @@ struct ScheduleFixture : ::testing::Test {
   FakeClock clock;
   schedule::Alarm alarm{clock, ":"};
   std::string label = "00:00";
-  Schedule schedule{dir.Path(), clock, alarm, [this](const std::string& text) { label = text; }};
+  std::uint8_t timeIndex = 0;  // the main window's, which the schedule works on
+  Schedule schedule{dir.Path(), clock, alarm, timeIndex, [this](const std::string& text) { label = text; }};
 
   void SetUp() override { testing_support::MakeDir(dir.Path() + "\\Bak_Info"); }
   void WriteTimes(const std::string& body) {
@@ -190,3 +191,19 @@ TEST_F(ScheduleFixture, BackupDirectoryDefaultsBesideTheProgram) {
 }
 
 }  // namespace
+
+TEST(ScheduleTimeIndex, RefreshAndTheWrapChangeTheOwnersValueAndSearchesSeeItsChanges) {
+  TempDir dir;
+  testing_support::MakeDir(dir.Path() + "\\Bak_Info");
+  testing_support::WriteBytes(dir.Path() + "\\Bak_Info\\Bak_Info.ini",
+                              "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:00\r\n");
+  FakeClock clock;
+  schedule::Alarm alarm{clock, ":"};
+  std::uint8_t ownersIndex = 9;
+  Schedule schedule{dir.Path(), clock, alarm, ownersIndex, nullptr};
+  clock.Set(21, 0);
+  schedule.Refresh();
+  EXPECT_EQ(ownersIndex, 1) << "Refresh and the wrap write the one value the main window holds";
+  ownersIndex = 200;  // e.g. a connection routine, then scheduled runs, moved it
+  EXPECT_EQ(schedule.TimeIndex, 200);
+}
