@@ -58,5 +58,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     form.TrayIcon1.RestoreApp();
   }
+  if (HasWord(words, "settings")) {
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::PostMessageA(form.Handle(), WM_COMMAND, app::win32::kSettimeMCommand, 0);
+  }
   return application.Run();
 }
