@@ -29,8 +29,8 @@ struct BackupSettings {
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram. [copy] is not erased. Raises IniWriteError when refused;
-// what was written before the refusal stays.
+// removed), [copy] count, Copy1..m, RarProgram. [copy] is not erased. All of it is stored in one step:
+// a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
 // The schedule's readers.

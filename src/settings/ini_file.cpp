@@ -118,6 +118,12 @@ void IniFile::EraseSection(const std::string& section) {
   Store(path_, doc);
 }
 
+void IniFile::Update(const std::function<void(IniDocument&)>& changes) {
+  IniDocument doc = LoadForUpdate(path_);
+  changes(doc);
+  Store(path_, doc);
+}
+
 bool ParseIniInteger(const std::string& text, int& value) {
   std::string_view digits = text;
   bool negative = false;

@@ -4,9 +4,11 @@
 
 namespace app::win32 {
 
-TListBox::TListBox(ControlHost& host, HWND parent, int id, const WindowPlacement& placement, bool sorted)
+TListBox::TListBox(ControlHost& host, HWND parent, int id, const WindowPlacement& placement, bool sorted,
+                   bool multiSelect)
     : TChildControl(host, parent, id, placement, "LISTBOX", "",
-                    WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | (sorted ? LBS_SORT : 0),
+                    WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | (sorted ? LBS_SORT : 0) |
+                        (multiSelect ? LBS_EXTENDEDSEL : 0),
                     WS_EX_CLIENTEDGE) {}
 
 int TListBox::Count() const { return static_cast<int>(::SendMessageA(Handle(), LB_GETCOUNT, 0, 0)); }
@@ -59,6 +61,20 @@ void TListBox::Clear() { ::SendMessageA(Handle(), LB_RESETCONTENT, 0, 0); }
 int TListBox::ItemIndex() const { return static_cast<int>(::SendMessageA(Handle(), LB_GETCURSEL, 0, 0)); }
 
 void TListBox::SetItemIndex(int index) { ::SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+std::vector<int> TListBox::SelectedIndices() const {
+  if ((::GetWindowLongA(Handle(), GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) == 0) {
+    const int selected = ItemIndex();
+    return selected >= 0 ? std::vector<int>{selected} : std::vector<int>{};
+  }
+  const LRESULT count = ::SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0);
+  std::vector<int> indices(count > 0 ? static_cast<std::size_t>(count) : 0);
+  if (!indices.empty()) {
+    const LRESULT got = ::SendMessageA(Handle(), LB_GETSELITEMS, indices.size(), reinterpret_cast<LPARAM>(indices.data()));
+    indices.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  }
+  return indices;
+}
 
 int TListBox::IndexOf(const std::string& text) const {
   const LRESULT index = ::SendMessageA(Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),

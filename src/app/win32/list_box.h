@@ -11,8 +11,10 @@ namespace app::win32 {
 
 class TListBox final : public TChildControl {
  public:
-  // sorted: the list keeps its lines in alphabetical order.
-  TListBox(ControlHost& host, HWND parent, int id, const WindowPlacement& placement, bool sorted = false);
+  // sorted: the list keeps its lines in alphabetical order. multiSelect: several lines can be selected
+  // (Shift and Ctrl with the mouse and the arrow keys); ItemIndex then names the focused line.
+  TListBox(ControlHost& host, HWND parent, int id, const WindowPlacement& placement, bool sorted = false,
+           bool multiSelect = false);
 
   [[nodiscard]] int Count() const;
   [[nodiscard]] std::string Item(int index) const;
@@ -25,6 +27,8 @@ class TListBox final : public TChildControl {
   // -1 when no line is selected.
   [[nodiscard]] int ItemIndex() const;
   void SetItemIndex(int index);
+  // The selected lines' indices, ascending (the one selected line of a single-selection list).
+  [[nodiscard]] std::vector<int> SelectedIndices() const;
   // The index of the first line equal to `text` (case-insensitive, as the list box compares), or -1.
   [[nodiscard]] int IndexOf(const std::string& text) const;
 

@@ -1,18 +1,24 @@
-// The main window's commands that reach into other subsystems: the schedule's Refresh, the database
-// login and the start-up sequence. AlarmClock1Alarm and Moment_Bak_BtnClick (the backup runs) and
-// Settime_MClick (the backup settings dialog) are still empty: their buttons and menu items do
-// nothing until those arrive.
+// The main window's handlers whose work belongs to other subsystems: the schedule's Refresh and
+// settings dialog, the database login and the start-up sequence. The backup runs are still empty.
 #include <windows.h>
 
 #include "app/win32/main_window.h"
 #include "db/win32/connection_dialog.h"
+
+#include "db/program_dir.h"
+#include "settings/win32/backup_settings_dialog.h"
 
 namespace app::win32 {
 
 // Reloads the schedule and arms its next time, shown on Label2.
 void TForm1::Refresh_MClick() { Bak_Schedule.Refresh(); }
 
-void TForm1::Settime_MClick() {}
+// The settings dialog, owned by this window, shown modally and destroyed; nothing is refreshed after
+// it: each reader of Bak_Info.ini picks up the saved settings at its next reading.
+void TForm1::Settime_MClick() {
+  settings::win32::TForm10 dialog(application_, window_.Get(), db::ExeDir() + db::kBakInfoSuffix);
+  dialog.ShowModal();
+}
 
 void TForm1::Login_BtnClick() {
   const auto busy = Busy.TryEnter(BusyGuard::Activity::connecting);

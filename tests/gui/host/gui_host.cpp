@@ -12,6 +12,7 @@
 //   show       turns ShowMainForm on and restores the application from the tray, which shows the
 //              panel (the mouse is moved to the screen's corner first, so that no button is hot and no
 //              hint shows in a screenshot); without "connected" the panel shows its disabled commands
+//   settings   opens the backup settings dialog as "Set time..." does
 #include <windows.h>
 #include <commctrl.h>
 
@@ -78,6 +79,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     form.TrayIcon1.MinimizeApp();
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     form.TrayIcon1.RestoreApp();
+  }
+  if (HasWord(words, "settings")) {
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::PostMessageA(form.Handle(), WM_COMMAND, app::win32::kSettimeMCommand, 0);
   }
   const int exitCode = application.Run();
   if (balloonLog != nullptr) {
