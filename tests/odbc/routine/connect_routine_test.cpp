@@ -48,7 +48,7 @@ std::string ReadPort() {
 struct Step {
   DialogMode mode;
   std::optional<DialogEntries> answer;
-  std::function<void(const DialogRequest&)> check;  // runs while the dialog is up
+  std::function<void(const DialogRequest&)> check = nullptr;  // runs while the dialog is up
 };
 
 class ScriptedHost;
