@@ -2,10 +2,10 @@
 # Installs every Debian package that the host build, the Windows builds and their tests need.
 # Idempotent: apt runs only when something is missing.
 #
-# The shipped program is a 32-bit Windows build (mingw-w64 i686). The machines this project is built
-# and tested on run 64-bit user code only, so the Windows-side tests are built a second time as
-# 64-bit programs (mingw-w64 x86_64) and run under 64-bit Wine, whose ODBC layer hands over to the
-# host's unixODBC and FreeTDS.
+# The shipped program is a 32-bit Windows build (mingw-w64 i686). Its tests run under 32-bit Wine,
+# whose ODBC layer hands over to the i386 unixODBC and FreeTDS, wherever the kernel runs 32-bit
+# programs (some kernels run 64-bit user code only: scripts/probe-32bit.sh tells). The same tests are
+# always built a second time as 64-bit programs (mingw-w64 x86_64) and run under 64-bit Wine.
 set -euo pipefail
 
 packages=(
@@ -18,6 +18,11 @@ packages=(
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# 32-bit Wine and the 32-bit ODBC stack, only where they can run.
+if bash "$(dirname "${BASH_SOURCE[0]}")/probe-32bit.sh" >/dev/null; then
+  packages+=(wine32:i386 libodbc2:i386 tdsodbc:i386)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -27,6 +32,11 @@ done
 
 if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  case " ${missing[*]} " in
+    *:i386*)
+      dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+      ;;
+  esac
   as_root apt-get update -q
   as_root apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 fi

@@ -1,11 +1,20 @@
 # Sourced: the environment every Wine run of this project uses.
-# DW_WINEPREFIX may name the prefix; by default it lives in build/wineprefix of the source tree.
-# The machines this project builds on run 64-bit user code only (no 32-bit emulation in the kernel),
-# so Windows programs run as 64-bit builds under Wine's 64-bit loader; the shipped program stays 32-bit.
+# DW_WINE_ARCH chooses the Wine: win64 (default) runs the x86_64 build, win32 runs the shipped 32-bit
+# build with 32-bit Wine (only where the kernel runs 32-bit programs: scripts/probe-32bit.sh).
+# DW_WINEPREFIX may name the prefix; by default each Wine has its own in build/ of the source tree.
 _dw_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${DW_WINEPREFIX:-$_dw_root/build/wineprefix}
-export WINEARCH=win64
-export WINELOADER=/usr/lib/wine/wine64
+case "${DW_WINE_ARCH:-win64}" in
+  win32)
+    export WINEARCH=win32
+    export WINELOADER=/usr/lib/wine/wine
+    export WINEPREFIX=${DW_WINEPREFIX:-$_dw_root/build/wineprefix-win32}
+    ;;
+  *)
+    export WINEARCH=win64
+    export WINELOADER=/usr/lib/wine/wine64
+    export WINEPREFIX=${DW_WINEPREFIX:-$_dw_root/build/wineprefix-win64}
+    ;;
+esac
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 unset _dw_root

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Creates the 32-bit Wine prefix once and starts a wineserver outside any pipe,
+# Creates the Wine prefix of the chosen architecture (scripts/wine-env.sh) once and starts a wineserver outside any pipe,
 # so that ctest does not wait on Wine's helper processes.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"

@@ -1,10 +1,20 @@
 #include "db/connection_string.h"
 
 namespace db {
+namespace {
+
+// What the reader of the string (ParseOleDbConnectionString) strips from both ends of an unquoted value.
+bool IsTrimmedBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
 
 std::string QuoteConnectionValue(const std::string& value) {
-  const bool needsQuotes = value.find_first_of(";\"'") != std::string::npos ||
-                           (!value.empty() && (value.front() == ' ' || value.back() == ' '));
+  // Unquoted, a value ends at ";", opens a quoted form with a quote character, and loses blanks at
+  // its ends; a leading "=" would join the "=" before it into "==", which the reader takes as an "="
+  // of the key. Inside double quotes only the doubled quote is special.
+  const bool needsQuotes =
+      value.find_first_of(";\"'") != std::string::npos ||
+      (!value.empty() && (IsTrimmedBlank(value.front()) || IsTrimmedBlank(value.back()) || value.front() == '='));
   if (!needsQuotes) {
     return value;
   }

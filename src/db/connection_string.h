@@ -4,9 +4,10 @@
 
 namespace db {
 
-// A value as it goes into the string: unchanged, unless it holds ";", a quote character or
-// leading/trailing spaces; then it is put in double quotes with inner double quotes doubled,
-// so that no value can add keys of its own.
+// A value as it goes into the string: unchanged, unless it holds ";" or a quote character, begins
+// with "=", or has blanks (space, tab, carriage return, line feed) at an end; then it is put in double quotes
+// with inner double quotes doubled, so that the reader gives back every value exactly and no value
+// can add keys of its own.
 std::string QuoteConnectionValue(const std::string& value);
 
 std::string BuildConnectionString(const std::string& password, const std::string& userName,

@@ -78,7 +78,8 @@ void WriteCredentialsFile(const std::string& path, const std::string& computerNa
   line += Encode_Str(credentials.password);
   line += kPasswordEnd;
   line += "\r\n";
-  if (!platform::ReplaceFileAtomically(path, line)) {
+  // The file holds a password: nobody but its owner needs to read it.
+  if (!platform::ReplaceFileAtomically(path, line, platform::NewFileAccess::OwnerOnly)) {
     throw IoError("Cannot write file " + path);
   }
 }

@@ -45,6 +45,7 @@ struct Credentials {
 std::optional<Credentials> ReadCredentialsFile(const std::string& path, const std::string& computerName);
 
 // Creates or replaces the file; raises IoError when it cannot be written (the old file then stays).
+// A new file is readable by its owner only where the platform allows; a replaced one keeps its access.
 void WriteCredentialsFile(const std::string& path, const std::string& computerName, const Credentials& credentials);
 
 }  // namespace db

@@ -12,10 +12,27 @@
 
 namespace db {
 
+// What kind of failure a DatabaseError is, as far as the client can tell.
+enum class FailureKind {
+  other,              // the client's own trouble (no driver, a bad statement text, a closed query ...)
+  serverRefused,      // the server answered and refused: login failed, unknown database, its own errors
+  serverUnreachable,  // no answer: nothing listening, no route, name unknown, the login timed out
+};
+
 // Every failure of the connection or the query: the message is the server's or the driver's own text.
 class DatabaseError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DatabaseError(const std::string& message, FailureKind kind = FailureKind::other)
+      : std::runtime_error(message), kind_(kind) {}
+  explicit DatabaseError(const char* message, FailureKind kind = FailureKind::other)
+      : std::runtime_error(message), kind_(kind) {}
+
+  [[nodiscard]] FailureKind Kind() const { return kind_; }
+  [[nodiscard]] bool ServerRefused() const { return kind_ == FailureKind::serverRefused; }
+  [[nodiscard]] bool ServerUnreachable() const { return kind_ == FailureKind::serverUnreachable; }
+
+ private:
+  FailureKind kind_;
 };
 
 // How long a login may take: the usual 15 seconds of a database connection.
@@ -40,7 +57,8 @@ class Connection {
   void SetConnectionString(std::string_view ansiText);
   void SetDriverName(std::string_view ansiName);
 
-  // Synchronous. Raises DatabaseError with the server's or driver's message when the login fails.
+  // Synchronous. Raises DatabaseError with the server's or driver's message when the login fails;
+  // its Kind() tells a refusal by the server from a server that could not be reached.
   // Opening an open connection does nothing.
   void Open();
   // False once closed, and also after the driver reported the link to the server lost.

@@ -9,6 +9,9 @@ std::string ComputerName();
 // Full path of the running program file.
 std::string ProgramPath();
 
+// The process's current folder; empty when it cannot be read.
+std::string CurrentDirectory();
+
 // The system's time separator (":" on most systems).
 std::string TimeSeparator();
 

@@ -34,9 +34,11 @@ void Alarm::SetElement(int element, std::uint8_t value) {
   ReArm();
 }
 
-void Alarm::ReArm() {
+void Alarm::ReArm() { ReArmAt(clock_.Now()); }
+
+void Alarm::ReArmAt(const platform::TimeOfDay& now) {
   const std::uint32_t alarm = AlarmMillisecondsOfDay();
-  armed_ = clock_.Now().MillisecondsOfDay() < alarm || alarm == 0;
+  armed_ = now.MillisecondsOfDay() < alarm || alarm == 0;
 }
 
 bool Alarm::InWindow(const platform::TimeOfDay& now) const {
@@ -44,7 +46,10 @@ bool Alarm::InWindow(const platform::TimeOfDay& now) const {
 }
 
 void Alarm::Check(const std::function<void()>& onAlarm) {
-  if (enabled_ && InWindow(clock_.Now())) {
+  // One reading decides both the window test and the re-arming: a second reading could fall into
+  // the window after the first fell before it, and the latch would stay cleared for the whole minute.
+  const platform::TimeOfDay now = clock_.Now();
+  if (enabled_ && InWindow(now)) {
     if (armed_) {
       armed_ = false;  // cleared first: the handler may re-arm by writing a new alarm
       if (onAlarm) {
@@ -53,7 +58,7 @@ void Alarm::Check(const std::function<void()>& onAlarm) {
     }
     return;
   }
-  ReArm();
+  ReArmAt(now);
 }
 
 }  // namespace schedule

@@ -49,6 +49,7 @@ class Alarm {
 
  private:
   [[nodiscard]] bool InWindow(const platform::TimeOfDay& now) const;
+  void ReArmAt(const platform::TimeOfDay& now);
 
   const platform::Clock& clock_;
   std::string timeSeparator_;

@@ -1,6 +1,5 @@
 #include "schedule/schedule.h"
 
-#include <cctype>
 #include <charconv>
 #include <utility>
 
@@ -11,10 +10,11 @@
 namespace schedule {
 namespace {
 
-// The standard decimal conversion: leading blanks and a sign allowed, nothing after the digits.
+// The standard decimal conversion: leading spaces (only spaces, as the original platform's
+// conversion) and a sign allowed, nothing after the digits.
 std::uint8_t ToByte(const std::string& part) {
   std::size_t i = 0;
-  while (i < part.size() && std::isspace(static_cast<unsigned char>(part[i]))) {
+  while (i < part.size() && part[i] == ' ') {
     ++i;
   }
   bool negative = false;
@@ -49,9 +49,10 @@ HourMinute ParseTime(const std::string& text) {
   return HourMinute{hour, ToByte(minutePart)};
 }
 
-Schedule::Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm,
+Schedule::Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm, std::uint8_t& timeIndex,
                    std::function<void(const std::string&)> showNextTime)
-    : exeDir_(std::move(exeDir)), clock_(clock), alarm_(alarm), showNextTime_(std::move(showNextTime)) {}
+    : TimeIndex(timeIndex),
+      exeDir_(std::move(exeDir)), clock_(clock), alarm_(alarm), showNextTime_(std::move(showNextTime)) {}
 
 std::string Schedule::SettingsPath() const { return exeDir_ + db::kBakInfoSuffix; }
 

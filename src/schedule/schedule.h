@@ -27,8 +27,10 @@ HourMinute ParseTime(const std::string& text);
 
 class Schedule {
  public:
+  // timeIndex: the main window's schedule position (`TimeIndex`), which the connection routine and
+  // the backup run change too; the schedule reads and writes that one value.
   // showNextTime receives the armed entry's text exactly as stored (the "Waiting time:" caption).
-  Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm,
+  Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm, std::uint8_t& timeIndex,
            std::function<void(const std::string&)> showNextTime);
 
   // Reads the number of times (low 8 bits) and the backup directory.
@@ -44,7 +46,7 @@ class Schedule {
   [[nodiscard]] std::string SettingsPath() const;
 
   // The main window's schedule position: where the next search starts. Wraps from 255 to 0.
-  std::uint8_t TimeIndex = 0;
+  std::uint8_t& TimeIndex;
 
  private:
   void Arm(const HourMinute& time, const std::string& text);

@@ -31,21 +31,24 @@ BackupSettings LoadBackupSettings(const IniFile& ini) {
 }
 
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
-  ini.EraseSection(kBakSection);
-  ini.WriteInteger(kBakSection, "TimeCount", static_cast<int>(values.times.size()));
-  for (std::size_t i = 0; i < values.times.size(); ++i) {
-    ini.WriteString(kBakSection, TimeKey(static_cast<int>(i + 1)), values.times[i]);
-  }
-  std::string bakDir = values.bakDir;
-  if (!bakDir.empty() && bakDir.back() == '\\') {
-    bakDir.pop_back();
-  }
-  ini.WriteString(kBakSection, "BakDir", bakDir);
-  ini.WriteInteger(kCopySection, "count", static_cast<int>(values.copyDirs.size()));
-  for (std::size_t i = 0; i < values.copyDirs.size(); ++i) {
-    ini.WriteString(kCopySection, "Copy" + std::to_string(i + 1), values.copyDirs[i]);
-  }
-  ini.WriteString(kBakSection, "RarProgram", values.rarProgram);
+  // The writes of the save, in their order, stored together: a refused save leaves the whole old file.
+  ini.Update([&](IniDocument& doc) {
+    doc.EraseSection(kBakSection);
+    doc.Set(kBakSection, "TimeCount", std::to_string(values.times.size()));
+    for (std::size_t i = 0; i < values.times.size(); ++i) {
+      doc.Set(kBakSection, TimeKey(static_cast<int>(i + 1)), values.times[i]);
+    }
+    std::string bakDir = values.bakDir;
+    if (!bakDir.empty() && bakDir.back() == '\\') {
+      bakDir.pop_back();
+    }
+    doc.Set(kBakSection, "BakDir", bakDir);
+    doc.Set(kCopySection, "count", std::to_string(values.copyDirs.size()));
+    for (std::size_t i = 0; i < values.copyDirs.size(); ++i) {
+      doc.Set(kCopySection, "Copy" + std::to_string(i + 1), values.copyDirs[i]);
+    }
+    doc.Set(kBakSection, "RarProgram", values.rarProgram);
+  });
 }
 
 int ReadTimeCount(const IniFile& ini) { return ini.ReadInteger(kBakSection, "TimeCount", 0); }

@@ -24,12 +24,13 @@ struct BackupSettings {
 };
 
 // The dialog's reading: times only while TimeCount exists and is non-zero, taking the Time_n keys that
-// exist; copy directories with a backslash appended where missing. Entries that are empty are left out.
+// exist, empty values included; copy directories with a backslash appended where missing, empty
+// copy entries left out.
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram. [copy] is not erased. Raises IniWriteError when refused;
-// what was written before the refusal stays.
+// removed), [copy] count, Copy1..m, RarProgram. [copy] is not erased. All of it is stored in one step:
+// a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
 // The schedule's readers.

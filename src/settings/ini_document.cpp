@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 namespace settings {
 namespace {
@@ -66,6 +67,62 @@ std::string Join(std::string_view a, std::string_view b, std::string_view c) {
 // A value must stay on its line: anything from a line break on would become lines of its own.
 std::string_view OneLine(std::string_view value) { return value.substr(0, value.find_first_of("\r\n")); }
 
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    bytes.remove_prefix(3);
+  }
+  return bytes;
+}
+
+// The line that starts at pos, without its CR LF or LF; pos moves to the next line.
+std::string_view NextLine(std::string_view bytes, std::size_t& pos) {
+  auto end = bytes.find('\n', pos);
+  if (end == std::string_view::npos) {
+    end = bytes.size();
+  }
+  std::string_view line = bytes.substr(pos, end - pos);
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  pos = end + 1;
+  return line;
+}
+
+// Calls visit(key line) for each key line of the first section of that name, in file order, until
+// visit returns false or the section ends. One pass over the lines of the bytes.
+template <typename Visit>
+void VisitSection(std::string_view bytes, std::string_view section, Visit visit) {
+  bytes = WithoutByteOrderMark(bytes);
+  std::size_t pos = 0;
+  bool inSection = false;
+  while (pos < bytes.size()) {
+    const std::string_view line = NextLine(bytes, pos);
+    if (const auto name = SectionName(line)) {
+      if (inSection) {
+        return;
+      }
+      inSection = SameName(*name, section);
+      continue;
+    }
+    if (!inSection) {
+      continue;
+    }
+    if (const auto parsed = ParseKeyLine(line)) {
+      if (!visit(*parsed)) {
+        return;
+      }
+    }
+  }
+}
+
+std::string LowerName(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return lower;
+}
+
 }  // namespace
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -75,22 +132,11 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    bytes.remove_prefix(3);
-  }
+  bytes = WithoutByteOrderMark(bytes);
   IniDocument doc;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    auto end = bytes.find('\n', start);
-    if (end == std::string_view::npos) {
-      end = bytes.size();
-    }
-    std::string_view line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    doc.lines_.push_back(Line{std::string(line)});
-    start = end + 1;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    doc.lines_.push_back(Line{std::string(NextLine(bytes, pos))});
   }
   return doc;
 }
@@ -123,8 +169,7 @@ std::size_t IniDocument::SectionEnd(std::size_t sectionLine) const {
 }
 
 std::optional<std::size_t> IniDocument::FindKey(std::size_t sectionLine, std::string_view key) const {
-  const std::size_t end = SectionEnd(sectionLine);
-  for (std::size_t i = sectionLine + 1; i < end; ++i) {
+  for (std::size_t i = sectionLine + 1; i < lines_.size() && !SectionName(lines_[i].text); ++i) {
     const auto parsed = ParseKeyLine(lines_[i].text);
     if (parsed && SameName(parsed->key, key)) {
       return i;
@@ -133,36 +178,27 @@ std::optional<std::size_t> IniDocument::FindKey(std::size_t sectionLine, std::st
   return std::nullopt;
 }
 
-std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const {
-  const auto sectionLine = FindSection(section);
-  if (!sectionLine) {
-    return std::nullopt;
-  }
-  const auto keyLine = FindKey(*sectionLine, key);
-  if (!keyLine) {
-    return std::nullopt;
-  }
-  return ReadableValue(ParseKeyLine(lines_[*keyLine].text)->value);
+std::optional<std::string> FindValue(std::string_view bytes, std::string_view section, std::string_view key) {
+  std::optional<std::string> value;
+  VisitSection(bytes, section, [&](const KeyLine& line) {
+    if (!SameName(line.key, key)) {
+      return true;
+    }
+    value = ReadableValue(line.value);
+    return false;
+  });
+  return value;
 }
 
-std::vector<std::pair<std::string, std::string>> IniDocument::Entries(std::string_view section) const {
+std::vector<std::pair<std::string, std::string>> SectionEntries(std::string_view bytes, std::string_view section) {
   std::vector<std::pair<std::string, std::string>> entries;
-  const auto sectionLine = FindSection(section);
-  if (!sectionLine) {
-    return entries;
-  }
-  const std::size_t end = SectionEnd(*sectionLine);
-  for (std::size_t i = *sectionLine + 1; i < end; ++i) {
-    const auto parsed = ParseKeyLine(lines_[i].text);
-    if (!parsed) {
-      continue;
+  std::unordered_set<std::string> seen;  // lower-case names: a repeat is found in constant time
+  VisitSection(bytes, section, [&](const KeyLine& line) {
+    if (seen.insert(LowerName(line.key)).second) {
+      entries.emplace_back(std::string(line.key), ReadableValue(line.value));
     }
-    const bool seen = std::any_of(entries.begin(), entries.end(),
-                                  [&](const auto& entry) { return SameName(entry.first, parsed->key); });
-    if (!seen) {
-      entries.emplace_back(std::string(parsed->key), ReadableValue(parsed->value));
-    }
-  }
+    return true;
+  });
   return entries;
 }
 
@@ -191,11 +227,13 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 void IniDocument::EraseSection(std::string_view section) {
   // Every section of that name goes: a later duplicate would otherwise surface with stale keys.
-  while (const auto sectionLine = FindSection(section)) {
-    const std::size_t end = SectionEnd(*sectionLine);
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*sectionLine),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(end));
-  }
+  bool dropping = false;
+  std::erase_if(lines_, [&](const Line& line) {
+    if (const auto name = SectionName(line.text)) {
+      dropping = SameName(*name, section);
+    }
+    return dropping;
+  });
 }
 
 }  // namespace settings

@@ -1,6 +1,6 @@
 #pragma once
-// In-memory form of an INI file: its lines, and the lookups the settings-file object needs.
-// Lines that are neither sections nor keys (comments, blanks) are kept so that a rewrite preserves them.
+// In-memory form of an INI file for editing: its lines, kept so that a rewrite preserves comments
+// and blanks. Reads need no editable copy: they walk the file's bytes once (FindValue, SectionEntries).
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,14 +14,8 @@ class IniDocument {
   static IniDocument Parse(std::string_view bytes);
   [[nodiscard]] std::string Serialize() const;
 
-  // Value of the key in the first section of that name; nullopt when either is missing.
-  [[nodiscard]] std::optional<std::string> Find(std::string_view section, std::string_view key) const;
-
-  // Every key of the first section of that name with its value, in file order; a key that appears
-  // twice counts once, with its first value (as a lookup would find it).
-  [[nodiscard]] std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
-
   void Set(std::string_view section, std::string_view key, std::string_view value);
+  // Removes every section of that name with its keys, in one pass over the lines.
   void EraseSection(std::string_view section);
 
  private:
@@ -34,6 +28,13 @@ class IniDocument {
 
   std::vector<Line> lines_;
 };
+
+// Value of the key in the first section of that name in a file's bytes; nullopt when either is missing.
+std::optional<std::string> FindValue(std::string_view bytes, std::string_view section, std::string_view key);
+
+// Every key of the first section of that name with its value, in file order; a key that appears
+// twice counts once, with its first value (as a lookup would find it). One pass over the section.
+std::vector<std::pair<std::string, std::string>> SectionEntries(std::string_view bytes, std::string_view section);
 
 // Name comparison of the private-profile functions: letter case is ignored.
 bool SameName(std::string_view a, std::string_view b);

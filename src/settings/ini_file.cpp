@@ -12,8 +12,12 @@
 namespace settings {
 namespace {
 
+std::optional<std::string> LoadBytes(const std::string& path) {
+  return platform::ReadFileBytes(path, IniFile::kMaxFileBytes);
+}
+
 std::optional<IniDocument> Load(const std::string& path) {
-  const auto bytes = platform::ReadFileBytes(path, IniFile::kMaxFileBytes);
+  const auto bytes = LoadBytes(path);
   if (!bytes) {
     return std::nullopt;
   }
@@ -47,10 +51,10 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
-  const auto doc = Load(path_);
+  const auto bytes = LoadBytes(path_);
   std::optional<std::string> value;
-  if (doc) {
-    value = doc->Find(section, key);
+  if (bytes) {
+    value = FindValue(*bytes, section, key);
   }
   std::string result = value ? std::move(*value) : defaultValue;
   if (result.size() > kMaxValueLength) {
@@ -65,18 +69,18 @@ int IniFile::ReadInteger(const std::string& section, const std::string& key, int
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
-  const auto doc = Load(path_);
-  return doc && doc->Find(section, key).has_value();
+  const auto bytes = LoadBytes(path_);
+  return bytes && FindValue(*bytes, section, key).has_value();
 }
 
 std::vector<std::pair<int, std::string>> IniFile::ReadNumberedKeys(const std::string& section,
                                                                   const std::string& prefix, int count) const {
   std::vector<std::pair<int, std::string>> numbered;
-  const auto doc = Load(path_);
-  if (!doc || count < 1) {
+  const auto bytes = LoadBytes(path_);
+  if (!bytes || count < 1) {
     return numbered;
   }
-  for (auto& [key, value] : doc->Entries(section)) {
+  for (auto& [key, value] : SectionEntries(*bytes, section)) {
     if (key.size() <= prefix.size() || !SameName(std::string_view(key).substr(0, prefix.size()), prefix)) {
       continue;
     }
@@ -111,6 +115,12 @@ void IniFile::EraseSection(const std::string& section) {
   }
   IniDocument doc = LoadForUpdate(path_);
   doc.EraseSection(section);
+  Store(path_, doc);
+}
+
+void IniFile::Update(const std::function<void(IniDocument&)>& changes) {
+  IniDocument doc = LoadForUpdate(path_);
+  changes(doc);
   Store(path_, doc);
 }
 

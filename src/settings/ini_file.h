@@ -3,10 +3,13 @@
 // implemented once so that both builds read and write exactly alike.
 // Every operation reads the file afresh; nothing is cached between calls.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "settings/ini_document.h"
 
 namespace settings {
 
@@ -45,6 +48,9 @@ class IniFile {
   void WriteInteger(const std::string& section, const std::string& key, int value);
   // Removes the section and all its keys; raises IniWriteError when refused.
   void EraseSection(const std::string& section);
+  // Several changes as one write: applied in order to the current contents and stored in one step,
+  // so a refusal (IniWriteError) leaves the file exactly as it was.
+  void Update(const std::function<void(IniDocument&)>& changes);
 
  private:
   std::string path_;

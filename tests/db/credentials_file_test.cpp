@@ -4,6 +4,10 @@
 
 #include "support/temp_dir.h"
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 using db::Credentials;
@@ -147,6 +151,23 @@ TEST_F(CredentialsFixture, AFailedWriteRaisesAndKeepsTheOldFile) {
   testing_support::SetReadOnly(path, false);
   EXPECT_EQ(db::ReadCredentialsFile(path, "PC1")->userName, "old");
 }
+
+#if !defined(_WIN32)
+TEST_F(CredentialsFixture, ANewFileIsTheOwnersAloneAndARewriteKeepsWhatTheOperatorSet) {
+  const auto mode = [this] {
+    struct stat st {};
+    return ::stat(testing_support::Native(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 07777u;
+  };
+  db::WriteCredentialsFile(path, "PC1", Credentials{"sa", "secret"});
+  EXPECT_EQ(mode(), 0600u) << "a password file readable by others";
+  db::WriteCredentialsFile(path, "PC1", Credentials{"sa", "other"});
+  EXPECT_EQ(mode(), 0600u) << "the rewrite widened the file's permissions";
+  ASSERT_EQ(::chmod(testing_support::Native(path).c_str(), 0640), 0);
+  db::WriteCredentialsFile(path, "PC1", Credentials{"sa", "third"});
+  EXPECT_EQ(mode(), 0640u);
+  EXPECT_EQ(db::ReadCredentialsFile(path, "PC1")->password, "third");
+}
+#endif
 
 TEST(ComputerName, IsReportedAndFitsTheBuffer) {
   const std::string name = db::Get_CompName();

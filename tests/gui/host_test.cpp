@@ -51,7 +51,11 @@ TEST_F(HostTest, ExceptionInAMenuHandlerShowsTheDefaultErrorBoxAndTheProgramGoes
 TEST_F(HostTest, OnceConnectedShowPanelShowsItAndTheMinimizeButtonHidesIt) {
   ASSERT_NO_FATAL_FAILURE(Start(DW_GUI_HOST_EXE, "connected"));
   // The host connects after its window exists: wait until it has.
-  ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(Control(kRefreshBtn)) && ApplicationMinimised(); }));
+  // Wine hides the application window a moment after the minimise: wait for the whole state.
+  ASSERT_TRUE(WaitUntil([&] {
+    return ::IsWindowEnabled(Control(kRefreshBtn)) && ApplicationMinimised() && !::IsWindowVisible(form) &&
+           !::IsWindowVisible(application);
+  }));
   EXPECT_FALSE(::IsWindowVisible(form));
   EXPECT_FALSE(::IsWindowVisible(application)) << "minimised to the tray: no task-bar entry";
   for (int id : {kRefreshBtn, kSetTimeBtn, kLoginBtn, kMomentBakBtn, kSpeedButton3}) {

@@ -286,12 +286,27 @@ TEST_F(MainWindowTest, ErrorBoxHasTheTitleTheStopIconAndOnlyOk) {
   EXPECT_FALSE(cancel);
 }
 
-TEST_F(MainWindowTest, StartUpTimerFiresOnceAfterThreeSeconds) {
+TEST_F(MainWindowTest, StartUpTimerFiresOnceAfterThreeSecondsAndCancelInItsDialogEndsTheProgram) {
   ASSERT_TRUE(form->Timer1.Enabled());
   EXPECT_EQ(form->Timer1.Interval(), 3000u);
   PumpMessages(2500);
   EXPECT_TRUE(form->Timer1.Enabled());
-  EXPECT_TRUE(WaitUntil([&] { return !form->Timer1.Enabled(); }, 2000)) << "the handler switches its timer off";
+  // The test program's folder has no Connect.ini: the sequence asks for the server; the operator cancels.
+  std::atomic<bool> dialogSeen{false};
+  std::thread operatorThread([&] {
+    HWND dialog = WaitForProcessWindow(::GetCurrentProcessId(), "TForm2", "Connection...", true, 4000);
+    if (dialog != nullptr) {
+      dialogSeen = true;
+      ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+    }
+  });
+  const bool ended = WaitUntil([&] { return application->Terminated(); }, 6000);
+  operatorThread.join();
+  EXPECT_TRUE(dialogSeen) << "no connection dialog";
+  EXPECT_TRUE(ended) << "cancelling the dialog requests termination";
+  EXPECT_FALSE(form->Timer1.Enabled()) << "the handler switches its timer off";
+  EXPECT_FALSE(form->Refresh_M.Enabled()) << "nothing is enabled without a connection";
+  EXPECT_TRUE(application->ShowMainForm()) << "the sequence still runs to its end";
 }
 
 }  // namespace

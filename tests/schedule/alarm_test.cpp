@@ -129,6 +129,44 @@ TEST_F(AlarmFixture, EnablingInsideTheWindowDoesNotFire) {
   EXPECT_EQ(fired, 0);
 }
 
+// The clock moves on between any two readings; a check must not mix two of them.
+// A 10:00 alarm armed at 09:00 on a clock that advances 1 ms with every reading.
+struct AdvancingAlarm {
+  testing_support::AdvancingClock clock{1};
+  Alarm alarm{clock, ":"};
+  int fired = 0;
+
+  AdvancingAlarm() {
+    clock.Set(9, 0);
+    alarm.SetAlarmHour(10);
+    alarm.SetAlarmEnabled(true);
+  }
+  void CheckAt(std::uint32_t msOfDay) {
+    clock.SetMs(msOfDay);
+    alarm.Check([this] { ++fired; });
+  }
+};
+
+constexpr std::uint32_t kTenOClock = 10u * 3600u * 1000u;
+
+TEST(AlarmReadings, ACheckJustBeforeTheWindowStillLeavesTheAlarmArmed) {
+  AdvancingAlarm a;
+  a.CheckAt(kTenOClock - 1);  // a second reading within this check would give 10:00:00.000
+  EXPECT_TRUE(a.alarm.AlarmArmed());
+  a.CheckAt(kTenOClock + 449);
+  EXPECT_EQ(a.fired, 1);
+}
+
+TEST(AlarmReadings, FiresExactlyOnceInItsMinuteWhateverThePhaseOfTheTicks) {
+  for (std::uint32_t phase = 0; phase < 450; ++phase) {
+    AdvancingAlarm a;
+    for (std::uint32_t t = kTenOClock - 2000 + phase; t < kTenOClock + 61000; t += 450) {
+      a.CheckAt(t);
+    }
+    EXPECT_EQ(a.fired, 1) << "ticks at phase " << phase << " ms";
+  }
+}
+
 TEST_F(AlarmFixture, OutOfRangeElementsRaiseAndLeaveAlarmUnchanged) {
   clock.Set(6, 0);
   alarm.SetAlarmHour(7);

@@ -54,12 +54,39 @@ TEST(ParseTime, ErrorsNameThePartThatIsNotAnInteger) {
   }
 }
 
+// The standard conversion of the time's halves skips leading spaces, and only spaces: a tab, a line
+// break or any other white space before the digits makes the half no integer.
+TEST(ParseTime, OnlySpacesMayLeadANumber) {
+  const auto t = ParseTime("  8:  05");
+  EXPECT_EQ(t.hour, 8);
+  EXPECT_EQ(t.minute, 5);
+  const std::pair<const char*, const char*> refused[] = {
+      {"\t8:00", "'\t8' is not a valid integer value"},
+      {"\n8:00", "'\n8' is not a valid integer value"},
+      {"\r8:00", "'\r8' is not a valid integer value"},
+      {"\v8:00", "'\v8' is not a valid integer value"},
+      {"\f8:00", "'\f8' is not a valid integer value"},
+      {"08:\t30", "'\t30' is not a valid integer value"},
+      {" \t8:00", "' \t8' is not a valid integer value"},
+      {"- 8:00", "'- 8' is not a valid integer value"},
+  };
+  for (const auto& [text, message] : refused) {
+    try {
+      ParseTime(text);
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const TimeConversionError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+}
+
 struct ScheduleFixture : ::testing::Test {
   TempDir dir;
   FakeClock clock;
   schedule::Alarm alarm{clock, ":"};
   std::string label = "00:00";
-  Schedule schedule{dir.Path(), clock, alarm, [this](const std::string& text) { label = text; }};
+  std::uint8_t timeIndex = 0;  // the main window's, which the schedule works on
+  Schedule schedule{dir.Path(), clock, alarm, timeIndex, [this](const std::string& text) { label = text; }};
 
   void SetUp() override { testing_support::MakeDir(dir.Path() + "\\Bak_Info"); }
   void WriteTimes(const std::string& body) {
@@ -190,3 +217,19 @@ TEST_F(ScheduleFixture, BackupDirectoryDefaultsBesideTheProgram) {
 }
 
 }  // namespace
+
+TEST(ScheduleTimeIndex, RefreshAndTheWrapChangeTheOwnersValueAndSearchesSeeItsChanges) {
+  TempDir dir;
+  testing_support::MakeDir(dir.Path() + "\\Bak_Info");
+  testing_support::WriteBytes(dir.Path() + "\\Bak_Info\\Bak_Info.ini",
+                              "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:00\r\n");
+  FakeClock clock;
+  schedule::Alarm alarm{clock, ":"};
+  std::uint8_t ownersIndex = 9;
+  Schedule schedule{dir.Path(), clock, alarm, ownersIndex, nullptr};
+  clock.Set(21, 0);
+  schedule.Refresh();
+  EXPECT_EQ(ownersIndex, 1) << "Refresh and the wrap write the one value the main window holds";
+  ownersIndex = 200;  // e.g. a connection routine, then scheduled runs, moved it
+  EXPECT_EQ(schedule.TimeIndex, 200);
+}

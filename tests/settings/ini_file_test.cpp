@@ -126,6 +126,34 @@ TEST_F(IniFixture, EraseSectionRemovesEverySectionOfThatName) {
   EXPECT_EQ(ReadBytes(path), "[copy]\r\ncount=1\r\n");
 }
 
+TEST_F(IniFixture, EraseSectionOfManyRepeatsKeepsEverythingElseInOrder) {
+  std::string file = "; head\r\n";
+  std::string kept = file;
+  for (int n = 0; n < 3000; ++n) {
+    file += "[BAK]\r\nTime_1=" + std::to_string(n) + "\r\n\r\n";
+    const std::string other = "[other" + std::to_string(n % 7) + "]\r\nk" + std::to_string(n) + "=v\r\n";
+    file += other;
+    kept += other;
+  }
+  file += " [ bAk ] \r\nlast=1\r\n";
+  WriteBytes(path, file);
+  ini.EraseSection("bak");
+  EXPECT_TRUE(ReadBytes(path) == kept);
+  EXPECT_FALSE(ini.ValueExists("BAK", "Time_1"));
+}
+
+TEST_F(IniFixture, ARepeatedKeyCountsOnceWhateverItsCaseAndKeepsItsFirstValue) {
+  WriteBytes(path, "\xEF\xBB\xBF[copy]\r\ncount=3\r\nCopy2=first\r\ncopy1=a\r\nCOPY2=second\r\ncopy2=third\r\n"
+                   "copy3=\r\n[Copy]\r\ncopy3=later section\r\n");
+  const auto entries = ini.ReadNumberedKeys("COPY", "copy", 3);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0], (std::pair<int, std::string>{1, "a"}));
+  EXPECT_EQ(entries[1], (std::pair<int, std::string>{2, "first"}));
+  EXPECT_EQ(entries[2], (std::pair<int, std::string>{3, ""}));
+  EXPECT_EQ(ini.ReadString("copy", "COPY2", ""), "first");
+  EXPECT_EQ(ini.ReadInteger("copy", "count", 0), 3) << "a byte-order mark does not hide the first section";
+}
+
 TEST_F(IniFixture, EraseOnAMissingFileCreatesNothing) {
   ini.EraseSection("BAK");
   EXPECT_EQ(testing_support::ListDir(dir.Path()), std::vector<std::string>{});

@@ -1,5 +1,8 @@
 #include "app/win32/main_window.h"
 
+#include "app/win32/form_font.h"
+#include "db/credentials_file.h"
+#include "db/program_dir.h"
 #include "app/win32/res/resource_ids.h"
 
 namespace app::win32 {
@@ -8,11 +11,6 @@ namespace {
 constexpr int kFormWidth = 205;
 constexpr int kFormHeight = 147;
 constexpr UINT kTimer1Interval = 3000;
-
-UniqueFont MakeFormFont(int weight) {
-  return UniqueFont(::CreateFontA(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-}
 
 UniqueWindow CreateFormWindow(MessageHandler& form, HWND owner) {
   RegisterHandlerClass(kMainFormClass, ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)),
@@ -67,7 +65,12 @@ TForm1::TForm1(Application& application)
       Label1(Panel1.Handle(), kLabel1Id, 8, 51, "Waiting time:", boldFont_.Get()),
       Panel2(application, Panel1.Handle(), kPanel2Id, {86, 49, 95, 19}, TPanelBevel::bvLowered, TPanelBevel::bvNone),
       Label2(Panel2.Handle(), kLabel2Id, Panel2.InnerRect(), "00:00", boldFont_.Get()),
-      Label3(Panel1.Handle(), kLabel3Id, 8, 86, "Current time:", boldFont_.Get()) {
+      Label3(Panel1.Handle(), kLabel3Id, 8, 86, "Current time:", boldFont_.Get()),
+      ADOQ_Bak(ADOConnection, db::CreateBakFileQuery()),
+      Bak_Schedule(db::ExeDir(), clock_, AlarmClock1.AlarmState(), TimeIndex,
+                   [this](const std::string& text) { Label2.SetCaption(text); }),
+      connectRoutine_(*this, ADOConnection, db::ExeDir(), db::Get_CompName(),
+                      db::SessionState{DatabaseName, UserName, TimeIndex}) {
   SetUpControls();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/busy_guard.h"
 #include "app/win32/application.h"
 #include "app/win32/balloon_hints.h"
 #include "app/win32/label.h"
@@ -16,6 +17,10 @@
 #include "app/win32/tray_icon.h"
 #include "app/win32/win_handles.h"
 #include "app/win32/window_timer.h"
+#include "db/connect_routine.h"
+#include "db/database.h"
+#include "platform/clock.h"
+#include "schedule/schedule.h"
 #include "schedule/win32/alarm_clock.h"
 
 namespace app::win32 {
@@ -50,7 +55,7 @@ enum MainFormCommand : UINT {
 
 inline constexpr UINT_PTR kTimer1Id = 1;
 
-class TForm1 final : public MessageHandler {
+class TForm1 final : public MessageHandler, private db::ConnectHost {
  public:
   explicit TForm1(Application& application);
   TForm1(const TForm1&) = delete;
@@ -63,7 +68,7 @@ class TForm1 final : public MessageHandler {
   void Hide();
 
   // Enables every command of the window; the first successful connection does this.
-  void EnableCommands();
+  void EnableCommands() override;
 
   // Event handlers.
   void Showpanel_MClick();
@@ -84,6 +89,11 @@ class TForm1 final : public MessageHandler {
   void AlarmClock1Alarm();
   // The start-up sequence: what Timer1Timer runs once its timer is off.
   void StartupSequence();
+
+  // The connection routine (db/connect_routine.h): returns connected with the commands enabled, or
+  // with termination requested; an unreadable Data.dat raises db::IoError. Takes no busy guard: the
+  // callers do (a backup run holds it while it connects).
+  db::ConnectOutcome Connect_DB();
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void HandleException() noexcept override { application_.HandleException(); }
@@ -120,7 +130,24 @@ class TForm1 final : public MessageHandler {
 
   // Fields.
   std::string UserName;           // user name of the last successful login
-  std::uint8_t TimeIndex = 0;     // position in the schedule; wraps from 255 to 0
+  // Position in the schedule; wraps from 255 to 0. The one value the schedule (Bak_Schedule), the
+  // connection routine (1 on every successful connection) and the backup runs work on.
+  std::uint8_t TimeIndex = 0;
+  std::string DatabaseName;       // program-wide: read from Connect.ini by every Connect_DB
+  // Whether a connection routine or a backup run is in progress; the entry points that start one
+  // take it and do nothing when it is refused.
+  BusyGuard Busy;
+
+  // Database objects (the connection is open only during the start-up check and a backup run).
+  db::Connection ADOConnection;
+  db::Query ADOQ_Bak;
+
+ private:
+  platform::SystemClock clock_;
+
+ public:
+  // The schedule of Bak_Info.ini: arms AlarmClock1 and shows the next time on Label2.
+  schedule::Schedule Bak_Schedule;
 
  private:
   void OnCommand(WPARAM wParam, LPARAM lParam);
@@ -132,6 +159,15 @@ class TForm1 final : public MessageHandler {
   void OnTimer(WPARAM id);
   void OnSettingChange();
   void SetUpControls();
+
+  // What the connection routine needs of the window and the application.
+  std::unique_ptr<db::ConnectionDialog> MakeConnectionDialog(bool ownedByApplication) override;
+  void ShowErrorBox(const std::string& text) override;
+  void ShowDefaultErrorBox(const std::string& message) override { application_.ShowException(message); }
+  void RestoreApp() override { TrayIcon1.RestoreApp(); }
+  void RequestTermination() override { application_.Terminate(); }
+
+  db::ConnectRoutine connectRoutine_;
 };
 
 }  // namespace app::win32

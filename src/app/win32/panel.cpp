@@ -34,6 +34,11 @@ RECT TPanel::InnerRect() const {
   return rect;
 }
 
+void TPanel::SetColor(int sysColorIndex) {
+  color_ = sysColorIndex;
+  ::InvalidateRect(window_.Get(), nullptr, TRUE);
+}
+
 LRESULT TPanel::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
@@ -48,9 +53,9 @@ LRESULT TPanel::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORSTATIC: {
       // Labels are drawn on the panel's own colour.
       auto dc = reinterpret_cast<HDC>(wParam);
-      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      ::SetBkColor(dc, ::GetSysColor(color_));
       ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(color_));
     }
     default:
       break;
@@ -62,7 +67,7 @@ void TPanel::OnPaint() {
   PaintDC paint(window_.Get());
   RECT rect{};
   ::GetClientRect(window_.Get(), &rect);
-  ::FillRect(paint.Get(), &rect, ::GetSysColorBrush(COLOR_BTNFACE));
+  ::FillRect(paint.Get(), &rect, ::GetSysColorBrush(color_));
   DrawBevel(paint.Get(), rect, bevelOuter_);
   DrawBevel(paint.Get(), rect, bevelInner_);
 }

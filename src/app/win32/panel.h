@@ -23,6 +23,8 @@ class TPanel final : public MessageHandler {
   [[nodiscard]] HWND Handle() const { return window_.Get(); }
   // The client area less the bevels: where aligned-to-client content goes.
   [[nodiscard]] RECT InnerRect() const;
+  // The fill, a system colour index (COLOR_BTNFACE unless set).
+  void SetColor(int sysColorIndex);
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void HandleException() noexcept override { errors_.HandleException(); }
@@ -34,6 +36,7 @@ class TPanel final : public MessageHandler {
   ExceptionSink& errors_;
   TPanelBevel bevelOuter_;
   TPanelBevel bevelInner_;
+  int color_ = COLOR_BTNFACE;
   UniqueWindow window_;
 };
 

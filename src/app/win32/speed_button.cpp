@@ -31,6 +31,11 @@ void TSpeedButton::SetFont(HFONT font) {
   ::InvalidateRect(window_.Get(), nullptr, TRUE);
 }
 
+void TSpeedButton::SetFlat(bool flat) {
+  flat_ = flat;
+  ::InvalidateRect(window_.Get(), nullptr, TRUE);
+}
+
 bool TSpeedButton::Enabled() const { return ::IsWindowEnabled(window_.Get()) != FALSE; }
 
 void TSpeedButton::SetEnabled(bool enabled) { ::EnableWindow(window_.Get(), enabled ? TRUE : FALSE); }
@@ -74,6 +79,12 @@ LRESULT TSpeedButton::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
     case BM_CLICK:
       Click();
       return 0;
+    case WM_SETCURSOR:
+      if (cursor_ != nullptr && LOWORD(lParam) == HTCLIENT) {
+        ::SetCursor(cursor_);
+        return TRUE;
+      }
+      break;
     default:
       break;
   }
@@ -88,7 +99,10 @@ void TSpeedButton::OnPaint() {
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
 
   const bool enabled = Enabled();
-  if (enabled && pressed_ && hot_) {
+  if (!flat_) {
+    RECT edge = client;
+    ::DrawEdge(dc, &edge, (enabled && pressed_ && hot_) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  } else if (enabled && pressed_ && hot_) {
     ::DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
   } else if (enabled && (hot_ || pressed_)) {
     ::DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);

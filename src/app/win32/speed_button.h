@@ -1,6 +1,7 @@
 #pragma once
-// A flat speed button: no border until the mouse is over it (then a raised edge, pressed: sunken),
-// a glyph or a caption in the middle, the hand cursor, never the keyboard focus. A click (mouse
+// A speed button: flat, with no border until the mouse is over it (then a raised edge, pressed:
+// sunken), or not flat, always drawn as a raised push button; a glyph or a caption in the middle, the
+// hand cursor unless another is set, never the keyboard focus. A click (mouse
 // release inside, or BM_CLICK from outside) reaches the parent as WM_COMMAND/BN_CLICKED with the
 // button's id, and only while the button is enabled.
 #include <windows.h>
@@ -28,6 +29,9 @@ class TSpeedButton final : public MessageHandler {
   void SetGlyphs(TGlyph glyph, TGlyph disabledGlyph = TGlyph());
   void SetCaption(std::string caption);
   void SetFont(HFONT font);
+  void SetFlat(bool flat);
+  // The mouse cursor over the button (a shared system cursor; it is not destroyed).
+  void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
   [[nodiscard]] const std::string& Hint() const { return hint_; }
   void SetHint(std::string hint) { hint_ = std::move(hint); }
 
@@ -56,6 +60,8 @@ class TSpeedButton final : public MessageHandler {
   std::string caption_;
   std::string hint_;
   HFONT font_ = nullptr;
+  HCURSOR cursor_ = nullptr;
+  bool flat_ = true;
   TGlyph glyph_;
   TGlyph disabledGlyph_;
   bool hot_ = false;

@@ -95,7 +95,7 @@ void Connection::Open() {
       }
       continue;
     }
-    throw DatabaseError(odbc::ComposeErrorMessage(records));
+    throw DatabaseError(odbc::ComposeErrorMessage(records), odbc::ClassifyFailure(records));
   }
   throw DatabaseError("No ODBC driver for SQL Server is installed (looked for " + odbc::KnownDriverList() +
                       "); name one with the key \"Driver\" in section \"Connect\" of Connect.ini");

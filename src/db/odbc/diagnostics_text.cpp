@@ -94,6 +94,27 @@ bool DriverMissing(const std::vector<DiagnosticRecord>& records) {
   });
 }
 
+FailureKind ClassifyFailure(const std::vector<DiagnosticRecord>& records) {
+  const auto state = [](const DiagnosticRecord& r, std::u16string_view s) { return r.sqlState == s; };
+  const auto noAnswer = [&](const DiagnosticRecord& r) {
+    return state(r, u"08001") || state(r, u"08S01") || state(r, u"HYT00") || state(r, u"HYT01") ||
+           r.message.find(u"Unable to connect") != std::u16string::npos;
+  };
+  const auto serverAnswered = [&](const DiagnosticRecord& r) {
+    if (state(r, u"28000") || state(r, u"08004") || r.sqlState.rfind(u"42", 0) == 0) {
+      return true;  // login refused, connection rejected, unknown database or no access
+    }
+    return r.nativeError > 0 && !noAnswer(r) && !IsWarning(r) && r.sqlState.rfind(u"IM", 0) != 0;
+  };
+  if (std::any_of(records.begin(), records.end(), serverAnswered)) {
+    return FailureKind::serverRefused;
+  }
+  if (std::any_of(records.begin(), records.end(), noAnswer)) {
+    return FailureKind::serverUnreachable;
+  }
+  return FailureKind::other;
+}
+
 bool LinkLost(const std::vector<DiagnosticRecord>& records) {
   return std::any_of(records.begin(), records.end(),
                      [](const DiagnosticRecord& r) { return r.sqlState.rfind(u"08", 0) == 0; });

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "db/database.h"
+
 namespace db::odbc {
 
 struct DiagnosticRecord {
@@ -24,6 +26,13 @@ std::string ComposeErrorMessage(const std::vector<DiagnosticRecord>& records);
 // True when the records say the driver manager found no such driver (IM002) or could not load it
 // (IM003; unixODBC: 01000 "Can't open lib").
 bool DriverMissing(const std::vector<DiagnosticRecord>& records);
+
+// Whether the server answered and refused, or could not be reached at all, or neither.
+// A record the server produced (an authorization or access state, or any state outside the
+// connection and time-out classes with a native error number) means the server answered; the
+// connection states 08001 and 08S01, the time-outs HYT00 and HYT01, and FreeTDS's "Unable to connect"
+// without such a record mean it did not.
+FailureKind ClassifyFailure(const std::vector<DiagnosticRecord>& records);
 
 // True when the records say the link to the server is gone (SQLSTATE class 08).
 bool LinkLost(const std::vector<DiagnosticRecord>& records);

@@ -52,7 +52,8 @@ std::vector<DiagnosticRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE 
 }
 
 void ThrowDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
-  throw DatabaseError(ComposeErrorMessage(ReadDiagnostics(handleType, handle)));
+  const auto records = ReadDiagnostics(handleType, handle);
+  throw DatabaseError(ComposeErrorMessage(records), ClassifyFailure(records));
 }
 
 EnvironmentHandle AllocateEnvironment() {

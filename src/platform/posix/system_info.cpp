@@ -24,6 +24,14 @@ std::string ProgramPath() {
   return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
+std::string CurrentDirectory() {
+  std::array<char, PATH_MAX> buffer{};
+  if (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    return {};
+  }
+  return buffer.data();
+}
+
 std::string TimeSeparator() { return ":"; }
 
 }  // namespace platform

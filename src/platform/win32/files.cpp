@@ -23,6 +23,11 @@ bool FileExists(const std::string& path) { return IsRegularFile(path); }
 bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
 bool CopyFileOverwrite(const std::string& from, const std::string& to) {
+  // CopyFileA refuses a read-only target itself; Wine run by root does not, so it is checked here too.
+  const DWORD target = Attributes(to);
+  if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
   return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
@@ -54,9 +59,12 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::uint64_t 
   return bytes;
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, NewFileAccess) {
+  // A new file takes the access its folder hands down: owner-only access would need the program
+  // to write access lists, which the program's folder already decides.
   const DWORD attributes = Attributes(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     return false;
   }
   const std::string temp = path + ".tmp" + std::to_string(::GetCurrentProcessId());
@@ -80,7 +88,15 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
       return false;
     }
   }
+  // The replaced file's attributes (hidden, system, archive, ...) pass to its successor before it
+  // takes the name, so no reader sees the file without them.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
+  if (exists && (attributes & kKept) != 0) {
+    ::SetFileAttributesA(temp.c_str(), attributes & kKept);
+  }
   if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(temp.c_str());
     return false;
   }

@@ -30,6 +30,20 @@ std::string ProgramPath() {
   }
 }
 
+std::string CurrentDirectory() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (n == 0) {
+      return {};
+    }
+    if (n < buffer.size()) {
+      return std::string(buffer.data(), n);
+    }
+    buffer.resize(n);  // n is the size needed, its terminating zero included
+  }
+}
+
 std::string TimeSeparator() {
   std::array<char, 8> buffer{};
   if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, buffer.data(), static_cast<int>(buffer.size())) <= 1) {

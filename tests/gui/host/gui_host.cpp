@@ -5,9 +5,14 @@
 //   throwing   adds the tray-menu commands 290 (throws "Disk is full") and 291 (throws "Stopped!")
 //   connected  enables every command, turns ShowMainForm on and minimises to the tray, as the
 //              start-up sequence ends after a successful connection
+//   startup    keeps the start-up timer (without it the host never runs the start-up sequence, so
+//              no connection dialog comes up in tests of other things)
+//   balloons   shows the title and text of every balloon, as "title|text", as the caption of a hidden
+//              window of class "DwBalloonLog" (the shell's balloon cannot be read from outside)
 //   show       turns ShowMainForm on and restores the application from the tray, which shows the
 //              panel (the mouse is moved to the screen's corner first, so that no button is hot and no
 //              hint shows in a screenshot); without "connected" the panel shows its disabled commands
+//   settings   opens the backup settings dialog as "Set time..." does
 #include <windows.h>
 #include <commctrl.h>
 
@@ -37,6 +42,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   app::win32::TForm1 form(application);
   application.SetMainForm(form.Handle());
   form.Hide();
+  if (!HasWord(words, "startup")) {
+    form.Timer1.SetEnabled(false);
+  }
+
+  HWND balloonLog = nullptr;
+  if (HasWord(words, "balloons")) {
+    gui_test::RegisterBalloonLogClass();
+    balloonLog = ::CreateWindowExA(0, gui_test::kBalloonLogClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    form.TrayIcon1.ShellNotifyIcon = [balloonLog](DWORD action, NOTIFYICONDATAA& data) {
+      if ((data.uFlags & NIF_INFO) != 0 && data.szInfo[0] != '\0') {
+        const std::string entry = std::string(data.szInfoTitle) + "|" + data.szInfo;
+        ::SetWindowTextA(balloonLog, entry.c_str());
+      }
+      return ::Shell_NotifyIconA(action, &data) != FALSE;
+    };
+  }
 
   if (HasWord(words, "throwing")) {
     form.PopupMenu1.AddSeparator();
@@ -58,5 +80,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     form.TrayIcon1.RestoreApp();
   }
-  return application.Run();
+  if (HasWord(words, "settings")) {
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::PostMessageA(form.Handle(), WM_COMMAND, app::win32::kSettimeMCommand, 0);
+  }
+  const int exitCode = application.Run();
+  if (balloonLog != nullptr) {
+    ::DestroyWindow(balloonLog);
+  }
+  return exitCode;
 }

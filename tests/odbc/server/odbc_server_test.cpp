@@ -67,6 +67,16 @@ class ServerTest : public ::testing::Test {
   std::string port_;
 };
 
+db::FailureKind OpenFailureKind(db::Connection& connection) {
+  try {
+    connection.Open();
+  } catch (const db::DatabaseError& e) {
+    return e.Kind();
+  }
+  ADD_FAILURE() << "the connection opened";
+  return db::FailureKind::other;
+}
+
 std::string OpenFailure(db::Connection& connection) {
   try {
     connection.Open();
@@ -158,6 +168,20 @@ TEST_F(ServerTest, UnreachableServerFailsQuickly) {
   EXPECT_NE(message, "(no error)");
   EXPECT_EQ(message.find("[FreeTDS]"), std::string::npos) << message;
   EXPECT_FALSE(connection.Connected());
+}
+
+TEST_F(ServerTest, ARefusalByTheServerIsToldFromAServerThatCannotBeReached) {
+  db::Connection connection(kDriver);
+  connection.SetConnectionString(ConnectionString(kUser, "wrong"));
+  EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverRefused) << "wrong password";
+  connection.SetConnectionString(ConnectionString(kUser, kPassword, "NoSuchDb"));
+  EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverRefused) << "unknown database";
+  SetMode("login");
+  connection.SetConnectionString(ConnectionString(kUser, kPassword));
+  EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverRefused) << "every login refused";
+  SetMode("none");
+  connection.SetConnectionString(db::BuildConnectionString(kPassword, kUser, "QEL", "127.0.0.1,1"));
+  EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverUnreachable) << "nothing listening";
 }
 
 TEST_F(ServerTest, ProcedureErrorIsRaisedAndTheConnectionStaysUsable) {

@@ -63,4 +63,50 @@ TEST(DiagnosticsText, Classification) {
   EXPECT_FALSE(db::odbc::DriverMissing({{u"01000", 5701, u"[FreeTDS][SQL Server]Changed database context"}}));
 }
 
+TEST(DiagnosticsText, FailureKindTellsARefusalFromNoAnswer) {
+  using db::FailureKind;
+  using db::odbc::ClassifyFailure;
+  struct Case {
+    const char* what;
+    std::vector<DiagnosticRecord> records;
+    FailureKind expected;
+  };
+  const std::vector<Case> cases = {
+      {"FreeTDS, wrong password",
+       {{u"42000", 18456, u"[FreeTDS][SQL Server]Login failed for user 'sa'."},
+        {u"08001", 0, u"[FreeTDS][SQL Server]Unable to connect to data source"}},
+       FailureKind::serverRefused},
+      {"authorization state alone", {{u"28000", 18456, u"[Microsoft][ODBC Driver 18]Login failed"}},
+       FailureKind::serverRefused},
+      {"unknown database", {{u"08004", 4060, u"Cannot open database \"X\" requested by the login."}},
+       FailureKind::serverRefused},
+      {"an error number of the server in another state", {{u"HY000", 4060, u"Cannot open database"}},
+       FailureKind::serverRefused},
+      {"FreeTDS, nothing listening",
+       {{u"08001", 20009, u"[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable or does not exist"},
+        {u"08001", 0, u"[FreeTDS][SQL Server]Unable to connect to data source"}},
+       FailureKind::serverUnreachable},
+      {"Microsoft driver, nothing listening",
+       {{u"08001", 10061, u"[Microsoft][ODBC Driver 18 for SQL Server]TCP Provider: No connection could be made"},
+        {u"HYT00", 0, u"[Microsoft][ODBC Driver 18 for SQL Server]Login timeout expired"}},
+       FailureKind::serverUnreachable},
+      {"login time-out", {{u"HYT00", 0, u"[FreeTDS][SQL Server]Login timeout expired"}},
+       FailureKind::serverUnreachable},
+      {"connection time-out", {{u"HYT01", 0, u"Connection timeout expired"}}, FailureKind::serverUnreachable},
+      {"link lost during login", {{u"08S01", 20017, u"[FreeTDS][SQL Server]Unexpected EOF from the server"}},
+       FailureKind::serverUnreachable},
+      {"only the text says so", {{u"HY000", 0, u"[FreeTDS][SQL Server]Unable to connect to data source"}},
+       FailureKind::serverUnreachable},
+      {"driver missing", {{u"IM002", 0, u"[unixODBC][Driver Manager]Data source name not found"}},
+       FailureKind::other},
+      {"a warning with a number is no refusal",
+       {{u"01000", 5701, u"[FreeTDS][SQL Server]Changed database context"}, {u"HY000", 0, u"General error"}},
+       FailureKind::other},
+      {"no records", {}, FailureKind::other},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ClassifyFailure(c.records), c.expected) << c.what;
+  }
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's icon and the panel's button glyphs, pixel by pixel, and writes them with
-ImageMagick's convert: dumpwarden.ico (16, 32 and 48 pixels, with alpha) and the 16x16 glyph
-bitmaps (24-bit, olive background = transparent colour, taken from the lower-left pixel).
+ImageMagick's convert: dumpwarden.ico (16, 32 and 48 pixels, with alpha), the panel's 16x16 glyph
+bitmaps and the settings dialog's add (25x19), delete (18x18) and browse (14x12) pictures (24-bit, olive background =
+transparent colour, taken from the lower-left pixel).
 
 Glyph pixels are either fully in or out (coverage of 4x4 samples >= 1/2), so they stay crisp at their
 one size; the icon keeps the coverage as alpha. Run from any folder: python3 draw_pictures.py
@@ -78,13 +79,15 @@ def coverage(shape, px, py):
     return hits / (SAMPLES * SAMPLES)
 
 
-def paint(size, layers, crisp=False):
+def paint(size, layers, crisp=False, height=None):
     """layers: [(shape, (r, g, b))] painted in order. Returns rows of (r, g, b, a).
-    crisp: each layer covers a pixel wholly (coverage >= 1/2) or not at all."""
-    img = [[(0, 0, 0, 0.0) for _ in range(size)] for _ in range(size)]
+    crisp: each layer covers a pixel wholly (coverage >= 1/2) or not at all.
+    height: for a picture that is not square (size is then its width)."""
+    width, height = size, height or size
+    img = [[(0, 0, 0, 0.0) for _ in range(width)] for _ in range(height)]
     for shape, colour in layers:
-        for py in range(size):
-            for px in range(size):
+        for py in range(height):
+            for px in range(width):
                 c = coverage(shape, px, py)
                 if crisp:
                     c = 1.0 if c >= 0.5 else 0.0
@@ -97,15 +100,15 @@ def paint(size, layers, crisp=False):
     return img
 
 
-def write_glyph(name, size, layers):
-    """Crisp 24-bit bitmap on the olive transparent colour."""
-    img = paint(size, layers, crisp=True)
+def write_glyph(name, size, layers, height=None):
+    """Crisp 24-bit bitmap on the olive transparent colour; `height` for one that is not square."""
+    img = paint(size, layers, crisp=True, height=height)
     data = bytearray()
     for row in img:
         for r, g, b, a in row:
             data += bytes(OLIVE) if a < 0.5 else bytes((round(r), round(g), round(b)))
     with tempfile.NamedTemporaryFile(suffix=".ppm", delete=False) as f:
-        f.write(b"P6 %d %d 255\n" % (size, size) + bytes(data))
+        f.write(b"P6 %d %d 255\n" % (size, height or size) + bytes(data))
         ppm = f.name
     subprocess.run(["convert", ppm, "-type", "TrueColor", "BMP3:" + os.path.join(HERE, name)], check=True)
     os.unlink(ppm)
@@ -179,6 +182,34 @@ def minimize(colours):
     return [(window, frame), (bar, title), (down, arrow), (tray, frame)]
 
 
+def add_chevrons(colours):
+    """25x19: two downward chevrons, one above the other: "put it into the list below"."""
+    fill, edge = colours
+    def chevron(top):
+        return polygon([(3.0, top), (12.5, top + 6.0), (22.0, top), (22.0, top + 3.5), (12.5, top + 9.5),
+                        (3.0, top + 3.5)])
+    both = union(chevron(1.0), chevron(8.5))
+    inner = union(polygon([(5.0, 2.6), (12.5, 7.3), (20.0, 2.6), (20.0, 3.9), (12.5, 8.6), (5.0, 3.9)]),
+                  polygon([(5.0, 10.1), (12.5, 14.8), (20.0, 10.1), (20.0, 11.4), (12.5, 16.1), (5.0, 11.4)]))
+    return [(both, edge), (inner, fill)]
+
+
+def delete_cross(colours):
+    """18x18: a red diagonal cross."""
+    fill, edge = colours
+    outer = union(segment(3.0, 3.0, 15.0, 15.0, 4.2), segment(15.0, 3.0, 3.0, 15.0, 4.2))
+    inner = union(segment(3.8, 3.8, 14.2, 14.2, 2.0), segment(14.2, 3.8, 3.8, 14.2, 2.0))
+    return [(outer, edge), (inner, fill)]
+
+
+def browse_folder(colours):
+    """14x12: a yellow folder, the browse button of a directory field."""
+    body, edge = colours
+    outline = union(rect(0.5, 2.0, 13.5, 11.5), rect(0.5, 0.5, 5.5, 2.5))
+    inside = union(rect(1.5, 3.0, 12.5, 10.5), rect(1.5, 1.5, 4.5, 3.0))
+    return [(outline, edge), (inside, body), (rect(1.5, 3.5, 12.5, 4.2), edge)]
+
+
 def application_icon(size):
     s = size / 32.0
     body = union(rect(5 * s, 7 * s, 23 * s, 24 * s), ellipse(14 * s, 24 * s, 9 * s, 3.5 * s))
@@ -209,6 +240,9 @@ def main():
     write_glyph("login.bmp", 16, login(key))
     write_glyph("login_disabled.bmp", 16, login(tuple(grey(c) for c in key)))
     write_glyph("minimize.bmp", 16, minimize(((60, 60, 60), (10, 40, 140), (190, 30, 30))))
+    write_glyph("add_item.bmp", 25, add_chevrons(((40, 150, 40), (0, 80, 0))), height=19)
+    write_glyph("delete_item.bmp", 18, delete_cross(((230, 30, 30), (140, 0, 0))))
+    write_glyph("browse_folder.bmp", 14, browse_folder(((240, 200, 60), (130, 90, 0))), height=12)
 
     with tempfile.TemporaryDirectory() as tmp:
         pams = []

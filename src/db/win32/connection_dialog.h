@@ -1,0 +1,64 @@
+#pragma once
+// `TForm2`, the connection dialog: in server mode it asks for the server and the database, in login
+// mode (the server panel hidden) for the user name and the password. It only shows the fields and
+// reads them back; what OK stores is the connection routine's business (db/connect_routine.h).
+#include <optional>
+
+#include "app/win32/edit_control.h"
+#include "app/win32/label.h"
+#include "app/win32/modal_form.h"
+#include "app/win32/panel.h"
+#include "app/win32/push_button.h"
+#include "db/connect_routine.h"
+
+namespace db::win32 {
+
+inline constexpr char kConnectionDialogClass[] = "TForm2";
+inline constexpr char kConnectionDialogCaption[] = "Connection...";
+
+// Control ids, by which the form and outside tools find the controls.
+enum ConnectionDialogControlId : int {
+  kBitBtn1Id = IDOK,
+  kBitBtn2Id = IDCANCEL,
+  kConnectPanelId = 10,
+  kLoginPanelId = 11,
+  kServerEditId = 12,
+  kDatabaseEditId = 13,
+  kUserEditId = 14,
+  kPasswordEditId = 15,
+  kServerLabelId = 16,
+  kDatabaseLabelId = 17,
+  kUserLabelId = 18,
+  kPasswordLabelId = 19,
+};
+
+class TForm2 final : public app::win32::TModalForm, public ConnectionDialog {
+ public:
+  explicit TForm2(app::win32::Application& application);
+
+  // Puts the request's entries into the fields, switches the mode, sets the focus, runs the dialog.
+  std::optional<DialogEntries> ShowModal(const DialogRequest& request) override;
+
+  [[nodiscard]] DialogMode Mode() const;
+  void SetMode(DialogMode mode);
+
+  // Components, in tab order.
+  app::win32::TPanel Connect_Panel;
+  app::win32::TLabel ServerLabel;
+  app::win32::TEdit Server_Edit;
+  app::win32::TLabel DatabaseLabel;
+  app::win32::TEdit Database_Edit;
+  app::win32::TPanel Login_Panel;
+  app::win32::TLabel UserLabel;
+  app::win32::TEdit User_Edit;
+  app::win32::TLabel PasswordLabel;
+  app::win32::TEdit Password_Edit;
+  app::win32::TButton BitBtn1;  // OK, the default button
+  app::win32::TButton BitBtn2;  // Cancel
+
+ private:
+  void PutEntries(const DialogRequest& request);
+  [[nodiscard]] DialogEntries Entries() const;
+};
+
+}  // namespace db::win32

@@ -1,0 +1,118 @@
+#pragma once
+// `TForm10`, "Backup settings...": edits the backup times, the backup directory, the archiver and the
+// copy directories of Bak_Info.ini. Loads the file when created, writes it on OK. Its rules live in
+// the window-free BackupSettingsForm; this class lays out the controls, shows that state and hands
+// the operator's actions to it. The caller creates it, runs ShowModal and destroys it.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/win32/edit_control.h"
+#include "app/win32/label.h"
+#include "app/win32/list_box.h"
+#include "app/win32/modal_form.h"
+#include "app/win32/panel.h"
+#include "app/win32/speed_button.h"
+#include "app/win32/tool_tips.h"
+#include "app/win32/window_subclass.h"
+#include "settings/backup_settings_form.h"
+#include "settings/win32/directory_edit.h"
+#include "settings/win32/mask_edit.h"
+
+namespace settings::win32 {
+
+inline constexpr char kForm10Class[] = "TForm10";
+inline constexpr char kForm10Caption[] = "Backup settings...";
+
+// Control ids, by which the form and outside tools find them.
+enum Form10ControlId : int {
+  kForm10Panel1Id = 1001,
+  kForm10Label1Id,
+  kForm10Panel2Id,
+  kMaskEdit1Id,
+  kForm10Label2Id,
+  kDirectoryEdit1Id,
+  kSpeedButton7Id,
+  kSpeedButton5Id,
+  kForm10Label4Id,
+  kEdit1Id,
+  kForm10SpeedButton3Id,
+  kListBox1Id,
+  kForm10Label3Id,
+  kDirectoryEdit2Id,
+  kSpeedButton6Id,
+  kSpeedButton4Id,
+  kListBox2Id,
+  kSpeedButton1Id,
+  kSpeedButton2Id,
+};
+
+class TForm10 final : public app::win32::TModalForm, private FormPrompts {
+ public:
+  // owner: the main window, on whose centre the dialog opens. iniPath: Bak_Info.ini.
+  TForm10(app::win32::Application& application, HWND owner, std::string iniPath);
+
+  // Event handlers.
+  void FormCreate();
+  void MaskEdit1KeyDown(WPARAM key);
+  void ListBox1KeyDown(WPARAM key);
+  void ListBox2KeyDown(WPARAM key);
+  void DirectoryEdit1KeyPress(WPARAM& key);
+  void DirectoryEdit1Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton3Click();
+  void SpeedButton4Click();
+  void SpeedButton5Click();
+  void SpeedButton6Click();
+  void SpeedButton7Click();
+
+ private:
+  void Tell(const Notice& notice) override;
+  bool Ask(const Notice& notice) override;
+  void FormCommand(int id, int notification, HWND control) override;
+  bool FormMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  void PlaceOnOwner(HWND owner);
+  void SetUpControls();
+  void ShowState();
+  static std::vector<std::size_t> Selection(const app::win32::TListBox& list);
+  static void DeleteItems(app::win32::TListBox& list, std::vector<std::size_t> items);
+
+  std::string iniPath_;
+  BackupSettingsForm state_;
+  app::win32::UniqueFont timesFont_;
+  app::win32::UniqueFont ellipsisFont_;
+
+ public:
+  // Components, in the order of the keyboard (and of their creation).
+  app::win32::TListBox ListBox1;
+  app::win32::TPanel Panel1;
+  app::win32::TLabel Label1;
+  app::win32::TPanel Panel2;
+  app::win32::TEdit MaskEdit1Window;
+  TMaskEdit MaskEdit1;
+  app::win32::TLabel Label2;
+  app::win32::TEdit DirectoryEdit1Window;
+  TDirectoryEdit DirectoryEdit1;
+  app::win32::TEdit DirectoryEdit2Window;
+  TDirectoryEdit DirectoryEdit2;
+  app::win32::TEdit Edit1;
+  app::win32::TListBox ListBox2;
+  app::win32::TSpeedButton SpeedButton7;
+  app::win32::TSpeedButton SpeedButton5;
+  app::win32::TLabel Label4;
+  app::win32::TSpeedButton SpeedButton3;
+  app::win32::TLabel Label3;
+  app::win32::TSpeedButton SpeedButton6;
+  app::win32::TSpeedButton SpeedButton4;
+  app::win32::TSpeedButton SpeedButton1;
+  app::win32::TSpeedButton SpeedButton2;
+  app::win32::TToolTips ToolTips;
+
+ private:
+  app::win32::WindowSubclass listBox1Keys_;
+  app::win32::WindowSubclass listBox2Keys_;
+};
+
+}  // namespace settings::win32
