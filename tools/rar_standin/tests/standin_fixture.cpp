@@ -73,8 +73,10 @@ std::string StandinProgram() {
 std::optional<std::uint32_t> Start(const std::string& program, const std::vector<std::string>& items,
                                  const std::string& workingDir) {
   std::string line = program;
+  // Paths in quotes, words bare: the form of the lines the backup run builds.
   for (const std::string& item : items) {
-    line += " \"" + item + "\"";
+    const bool path = item.empty() || item.find_first_of(" \\/") != std::string::npos;
+    line += path ? " \"" + item + "\"" : " " + item;
   }
   return platform::StartProcessAndWait(line, workingDir);
 }
