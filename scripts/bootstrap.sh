@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick
+  p7zip-full unzip
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
