@@ -70,7 +70,8 @@ TForm1::TForm1(Application& application)
       Bak_Schedule(db::ExeDir(), clock_, AlarmClock1.AlarmState(), TimeIndex,
                    [this](const std::string& text) { Label2.SetCaption(text); }),
       connectRoutine_(*this, ADOConnection, db::ExeDir(), db::Get_CompName(),
-                      db::SessionState{DatabaseName, UserName, TimeIndex}) {
+                      db::SessionState{DatabaseName, UserName, TimeIndex}),
+      backup_(*this) {
   SetUpControls();
 }
 

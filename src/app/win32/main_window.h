@@ -10,6 +10,7 @@
 #include "app/win32/application.h"
 #include "app/win32/balloon_hints.h"
 #include "app/win32/label.h"
+#include "app/win32/main_window_backup.h"
 #include "platform/win32/message_handler.h"
 #include "app/win32/panel.h"
 #include "app/win32/popup_menu.h"
@@ -168,6 +169,7 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   void RequestTermination() override { application_.Terminate(); }
 
   db::ConnectRoutine connectRoutine_;
+  FormBackup backup_;  // the scheduled and immediate runs over this window's members
 };
 
 }  // namespace app::win32

@@ -1,5 +1,6 @@
 // The main window's handlers whose work belongs to other subsystems: the schedule's Refresh and
-// settings dialog, the database login and the start-up sequence. The backup runs are still empty.
+// settings dialog, the database login and the start-up sequence (the backup runs are in
+// main_window_backup.cpp).
 #include <windows.h>
 
 #include "app/win32/main_window.h"
@@ -28,10 +29,6 @@ void TForm1::Login_BtnClick() {
   connectRoutine_.Login();
   Refresh_M.Click();  // also after Cancel
 }
-
-void TForm1::Moment_Bak_BtnClick() {}
-
-void TForm1::AlarmClock1Alarm() {}
 
 db::ConnectOutcome TForm1::Connect_DB() { return connectRoutine_.Connect_DB(); }
 
