@@ -24,7 +24,7 @@ bool SystemFiles::Copy(const std::string& from, const std::string& to) {
   return platform::CopyFileOverwrite(from, to);
 }
 
-bool SystemFiles::Delete(const std::string& path) { return platform::DeleteFile(path); }
+bool SystemFiles::Delete(const std::string& path) { return platform::RemoveFile(path); }
 
 std::optional<std::uint64_t> SystemFiles::Size(const std::string& path) const { return platform::FileSize(path); }
 

@@ -110,7 +110,7 @@ void ConnectRoutine::AttemptFailed(const std::string& message, bool forgetCreden
   // Opened but the credentials could not be stored: no connection is left open behind the dialog.
   connection_.Close();
   if (forgetCredentials) {
-    platform::DeleteFile(DataDatPath());
+    platform::RemoveFile(DataDatPath());
   }
   host_.ShowErrorBox(message);
 }

@@ -10,7 +10,7 @@ namespace platform {
 bool FileExists(const std::string& path);
 
 // Result deliberately ignorable: a failed delete or copy is not an error for the program.
-bool DeleteFile(const std::string& path);
+bool RemoveFile(const std::string& path);
 // As CopyFileA with overwriting: the copy is made beside the target, a block at a time, and takes
 // the target's name only when complete; any failure (never an exception) leaves the old target.
 bool CopyFileOverwrite(const std::string& from, const std::string& to);

@@ -143,7 +143,7 @@ bool CopyBlocks(int from, int to) {
 
 bool FileExists(const std::string& path) { return IsRegularFile(posix::ToNative(path)); }
 
-bool DeleteFile(const std::string& path) {
+bool RemoveFile(const std::string& path) {
   const std::string native = posix::ToNative(path);
   return IsRegularFile(native) && ::unlink(native.c_str()) == 0;
 }

@@ -20,7 +20,7 @@ bool IsRegularFile(const std::string& path) {
 
 bool FileExists(const std::string& path) { return IsRegularFile(path); }
 
-bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
 bool CopyFileOverwrite(const std::string& from, const std::string& to) {
   // CopyFileA refuses a read-only target itself; Wine run by root does not, so it is checked here too.

@@ -243,7 +243,7 @@ TEST_F(ConnectRoutineTest, StoredCredentialsThatDoNotApplyAreAskedForAgain) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    platform::DeleteFile(routine.DataDatPath());
+    platform::RemoveFile(routine.DataDatPath());
     WriteConnectIni(Server());
     c.prepare(*this);
     connection.Close();
