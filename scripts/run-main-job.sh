@@ -1,56 +1,131 @@
 #!/usr/bin/env bash
-# The program's main job on its embedded default: a stand-in SQL Server on 127.0.0.1, the program's
-# database layer asking it for a backup file, and the Windows program starting in the tray.
-#
-# Not yet built: the scheduled backup run itself (packing with WinRAR, the copies, the balloon) and
-# the start-up connection. Until they land, this runs what exists and says so.
+# The program's main job on its embedded default: one scheduled backup, end to end.
+#   - installs what it needs and builds the program, the stand-in archiver and two small helpers;
+#   - starts the stand-in SQL Server on 127.0.0.1 (development tool, see tools/tds_server);
+#   - prepares a program folder: Connect.ini, Data.dat written by the program's own encoder,
+#     Bak_Info.ini with one backup time a minute or two ahead, two copy folders, the stand-in archiver;
+#   - runs dumpwarden.exe under Wine (the shipped 32-bit build where the kernel runs 32-bit programs,
+#     else the 64-bit build) on $DISPLAY if there is one, else in Xvfb;
+#   - waits for the scheduled backup, prints what happened, saves a screenshot, stops what it started.
+# Against a real SQL Server instead of the stand-in (the procedure of sql/CreateBakFile.sql installed):
+#   DW_SERVER   server as the program's Connect.ini takes it, e.g. "dbhost,1433" or "dbhost\SQLEXPRESS"
+#   DW_DATABASE database name (default QEL)      DW_USER, DW_PASSWORD  SQL Server login
+#   DW_BAKDIR   the backup folder as a Windows path that the server writes to and Wine reads
+#   DW_DRIVER   optional ODBC driver name for Connect.ini
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 jobs=${DW_JOBS:-2}
 demo=$root/build/demo
+program=$demo/program
+winpath() { echo "Z:${1//\//\\}"; }
+
 rm -rf "$demo"
-mkdir -p "$demo/BakDir"
+mkdir -p "$program/Connect" "$program/Bak_Info" "$demo/BakDir" "$demo/Mirror 1" "$demo/Mirror2"
 
 echo "== packages and builds =="
-bash scripts/bootstrap.sh
+bash scripts/bootstrap.sh >/dev/null
+if reason=$(bash scripts/probe-32bit.sh); then
+  export DW_WINE_ARCH=win32 build=build/win32 toolchain=cmake/toolchain-mingw-i686.cmake
+  echo "Wine: the shipped 32-bit program (build/win32) under 32-bit Wine"
+else
+  export DW_WINE_ARCH=win64 build=build/win64 toolchain=cmake/toolchain-mingw-x86_64.cmake
+  echo "Wine: the 64-bit build (build/win64) under 64-bit Wine; 32-bit programs do not run here: $reason"
+fi
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/host -j"$jobs" --target dw_tds_server dw_db_call >/dev/null
-cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win64 -j"$jobs" --target dumpwarden >/dev/null
+cmake --build build/host -j"$jobs" --target dw_tds_server >/dev/null
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$jobs" --target dumpwarden dw_rar_standin dw_write_credentials dw_window_text >/dev/null
+cp "$build/src/dumpwarden.exe" "$program/"
+cp "$build/tools/rar_standin/dw_rar_standin.exe" "$program/"
+tools=$build/tools
 
-echo "== stand-in SQL Server (development tool) =="
-build/host/tools/tds_server/dw_tds_server --port 0 --user sa --password dumpwarden --database QEL \
-  --log "$demo/server.log" >"$demo/server.out" &
-server=$!
+server=""
 xvfb=""
 cleanup() {
-  kill "$server" 2>/dev/null || true
-  if [ -n "$xvfb" ]; then
-    (source scripts/wine-env.sh && wineserver -k) >/dev/null 2>&1 || true
-    kill "$xvfb" 2>/dev/null || true
-  fi
+  (source scripts/wine-env.sh && wineserver -k) >/dev/null 2>&1 || true
+  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
-for _ in $(seq 100); do grep -q 'listening on' "$demo/server.out" 2>/dev/null && break; sleep 0.1; done
-port=$(sed -n 's/.*listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$demo/server.out")
-echo "listening on 127.0.0.1:$port"
 
-echo "== one CreateBakFile call through the program's database layer =="
-file=$(build/host/tools/db_call/dw_db_call --server "127.0.0.1,$port" --database QEL --user sa \
-       --password dumpwarden --to-dir "$demo/BakDir" --driver FreeTDS)
-echo "the server wrote: $file ($(stat -c %s "$demo/BakDir/$file") bytes)"
+database=${DW_DATABASE:-QEL}
+if [ -n "${DW_SERVER:-}" ]; then
+  echo "== a real SQL Server: $DW_SERVER =="
+  server_name=$DW_SERVER user=${DW_USER:?set DW_USER} password=${DW_PASSWORD:?set DW_PASSWORD}
+  bakdir=${DW_BAKDIR:?set DW_BAKDIR to a folder both the server and this machine reach}
+else
+  echo "== stand-in SQL Server (development tool) =="
+  user=dumpwarden password=Bak-Up-2024
+  build/host/tools/tds_server/dw_tds_server --port 0 --user "$user" --password "$password" --database "$database" \
+    --map 'Z:\=/' --log "$demo/server.log" >"$demo/server.out" &
+  server=$!
+  for _ in $(seq 100); do grep -q 'listening on' "$demo/server.out" 2>/dev/null && break; sleep 0.1; done
+  port=$(sed -n 's/.*listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$demo/server.out")
+  [ -n "$port" ] || { echo "the stand-in server did not start"; exit 1; }
+  echo "listening on 127.0.0.1:$port"
+  server_name="127.0.0.1,$port"
+  bakdir=$(winpath "$demo/BakDir")
+fi
 
-echo "== dumpwarden.exe in the notification area (Wine, Xvfb) for 8 seconds =="
-export DW_WINEPREFIX=$root/build/wineprefix
+echo "== Wine and the display =="
 bash scripts/wine-prefix.sh
-display=:$((200 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xvfb=$!
-export DISPLAY=$display
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "on the display $DISPLAY"
+else
+  export DISPLAY=:$((200 + RANDOM % 100))
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+  xvfb=$!
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  echo "in Xvfb $DISPLAY"
+fi
 source scripts/wine-env.sh
-"$WINELOADER" build/win64/src/dumpwarden.exe </dev/null >/dev/null 2>&1 &
-sleep 8
-import -window root "$demo/screen.png" 2>/dev/null && echo "screenshot: $demo/screen.png"
-echo
-echo "Scheduled backups (archive, copies, balloon) arrive with the backup-run work; see README."
+wine() { "$WINELOADER" "$@" </dev/null; }
+
+echo "== the program folder: $program =="
+printf '[Connect]\r\nServer=%s\r\nDB=%s\r\n' "$server_name" "$database" >"$program/Connect/Connect.ini"
+if [ -n "${DW_DRIVER:-}" ]; then printf 'Driver=%s\r\n' "$DW_DRIVER" >>"$program/Connect/Connect.ini"; fi
+wine "$tools/write_credentials/dw_write_credentials.exe" "$(winpath "$program/Connect/Data.dat")" "$user" "$password"
+# A minute ahead when enough of this minute is left for the start-up check, else two.
+now=$(date +%s)
+lead=60
+if [ $((now % 60)) -gt 40 ]; then lead=120; fi
+at=$(date -d "@$((now + lead))" +%H:%M)
+printf '[BAK]\r\nTimeCount=1\r\nTime_1=%s\r\nBakDir=%s\r\nRarProgram=%s\r\n[copy]\r\ncount=2\r\nCopy1=%s\\\r\nCopy2=%s\\\r\n' \
+  "$at" "$bakdir" "$(winpath "$program/dw_rar_standin.exe")" "$(winpath "$demo/Mirror 1")" "$(winpath "$demo/Mirror2")" \
+  >"$program/Bak_Info/Bak_Info.ini"
+sed 's/\r$//; s/^/    /' "$program/Bak_Info/Bak_Info.ini"
+
+echo "== dumpwarden.exe in the notification area; the backup is due at $at =="
+"$WINELOADER" "$(winpath "$program/dumpwarden.exe")" </dev/null >"$demo/wine.log" 2>&1 &
+log=$program/Bak_Info/history.log
+deadline=$((now + lead + 120))
+while [ ! -s "$log" ] && [ "$(date +%s)" -lt "$deadline" ]; do sleep 1; done
+sleep 2  # the balloon is up now; let it draw
+import -window root "$demo/balloon.png" 2>/dev/null && echo "screenshot: $demo/balloon.png"
+[ -s "$log" ] || { echo "no backup ran by $(date -d "@$deadline" +%T)"; exit 1; }
+
+echo "== what happened =="
+echo "history line:"
+sed 's/^/    /' "$log"
+if [ -n "$server" ]; then
+  echo "the server's requests:"
+  grep -iE 'login|CreateBakFile|wrote' "$demo/server.log" | sed 's/^/    /' || true
+  archive=$(ls "$demo/BakDir"/*.rar 2>/dev/null | head -n 1 || true)
+  if [ -n "$archive" ]; then
+    echo "the archive, tested with 7-Zip:"
+    7z t "$archive" | grep -E '^(Testing|Everything|Path|Size|ERROR)' | sed 's/^/    /'
+  else
+    echo "no archive in $demo/BakDir"
+  fi
+  for mirror in "$demo/Mirror 1" "$demo/Mirror2"; do
+    for copy in "$mirror"/*; do
+      [ -e "$copy" ] || { echo "no copy in $mirror"; continue; }
+      if cmp -s "$copy" "$archive"; then same="equal to the archive"; else same="DIFFERENT from the archive"; fi
+      echo "copy: $copy ($same)"
+    done
+  done
+  if ls "$demo/BakDir"/*.bak >/dev/null 2>&1; then echo "the backup file is still there"; else echo "the backup file is gone"; fi
+fi
+echo "next backup time on the panel: $(wine "$tools/window_text/dw_window_text.exe" TForm1 100 108 109 | tr -d '\r')"
+grep -q $'\tok$' "$log"
