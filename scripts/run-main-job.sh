@@ -12,6 +12,8 @@
 #   DW_DATABASE database name (default QEL)      DW_USER, DW_PASSWORD  SQL Server login
 #   DW_BAKDIR   the backup folder as a Windows path that the server writes to and Wine reads
 #   DW_DRIVER   optional ODBC driver name for Connect.ini
+# For bench/backup-bench.sh: DW_BAK_SIZE (the stand-in's backup size, e.g. 1G), DW_BENCH_IDLE=SECONDS
+# (afterwards measures the program's idle CPU time and memory, then a minimal Win32 program's).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -35,7 +37,8 @@ fi
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/host -j"$jobs" --target dw_tds_server >/dev/null
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$jobs" --target dumpwarden dw_rar_standin dw_write_credentials dw_window_text >/dev/null
+cmake --build "$build" -j"$jobs" --target dumpwarden dw_rar_standin dw_write_credentials dw_window_text \
+  dw_idle_baseline >/dev/null
 cp "$build/src/dumpwarden.exe" "$program/"
 cp "$build/tools/rar_standin/dw_rar_standin.exe" "$program/"
 tools=$build/tools
@@ -58,7 +61,7 @@ else
   echo "== stand-in SQL Server (development tool) =="
   user=dumpwarden password=Bak-Up-2024
   build/host/tools/tds_server/dw_tds_server --port 0 --user "$user" --password "$password" --database "$database" \
-    --map 'Z:\=/' --log "$demo/server.log" >"$demo/server.out" &
+    --map 'Z:\=/' --bak-size "${DW_BAK_SIZE:-4M}" --log "$demo/server.log" >"$demo/server.out" &
   server=$!
   for _ in $(seq 100); do grep -q 'listening on' "$demo/server.out" 2>/dev/null && break; sleep 0.1; done
   port=$(sed -n 's/.*listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$demo/server.out")
@@ -99,8 +102,16 @@ sed 's/\r$//; s/^/    /' "$program/Bak_Info/Bak_Info.ini"
 echo "== dumpwarden.exe in the notification area; the backup is due at $at =="
 "$WINELOADER" "$(winpath "$program/dumpwarden.exe")" </dev/null >"$demo/wine.log" 2>&1 &
 log=$program/Bak_Info/history.log
-deadline=$((now + lead + 120))
-while [ ! -s "$log" ] && [ "$(date +%s)" -lt "$deadline" ]; do sleep 1; done
+deadline=$((now + lead + 300))
+peak_kib=0
+while [ ! -s "$log" ] && [ "$(date +%s)" -lt "$deadline" ]; do
+  pid=$(pgrep -f 'program\\dumpwarden.exe' | head -n 1 || true)
+  if [ -n "$pid" ]; then
+    rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+    if [ "${rss:-0}" -gt "$peak_kib" ]; then peak_kib=$rss; fi
+  fi
+  sleep 0.2
+done
 sleep 2  # the balloon is up now; let it draw
 import -window root "$demo/balloon.png" 2>/dev/null && echo "screenshot: $demo/balloon.png"
 [ -s "$log" ] || { echo "no backup ran by $(date -d "@$deadline" +%T)"; exit 1; }
@@ -128,4 +139,25 @@ if [ -n "$server" ]; then
   if ls "$demo/BakDir"/*.bak >/dev/null 2>&1; then echo "the backup file is still there"; else echo "the backup file is gone"; fi
 fi
 echo "next backup time on the panel: $(wine "$tools/window_text/dw_window_text.exe" TForm1 100 108 109 | tr -d '\r')"
+
+# CPU time (user + system, ms) and resident memory (KiB) of a process over SECONDS of idling.
+idle_figures() {
+  local pid=$1 seconds=$2 tick before after
+  tick=$(getconf CLK_TCK)
+  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep "$seconds"
+  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  echo "$(( (after - before) * 1000 / tick )) $(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")"
+}
+if [ -n "${DW_BENCH_IDLE:-}" ]; then
+  echo "peak resident memory during the run: $peak_kib KiB"
+  pid=$(pgrep -f 'program\\dumpwarden.exe' | head -n 1)
+  read -r cpu rss < <(idle_figures "$pid" "$DW_BENCH_IDLE")
+  echo "idle $DW_BENCH_IDLE s, dumpwarden.exe: cpu_ms=$cpu rss_kib=$rss"
+  "$WINELOADER" "$(winpath "$root/$build/bench/dw_idle_baseline.exe")" </dev/null >/dev/null 2>&1 &
+  sleep 5
+  base=$(pgrep -f 'dw_idle_baseline.exe' | head -n 1)
+  read -r cpu rss < <(idle_figures "$base" "$DW_BENCH_IDLE")
+  echo "idle $DW_BENCH_IDLE s, baseline: cpu_ms=$cpu rss_kib=$rss"
+fi
 grep -q $'\tok$' "$log"
