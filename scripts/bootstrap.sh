@@ -6,6 +6,7 @@
 # whose ODBC layer hands over to the i386 unixODBC and FreeTDS, wherever the kernel runs 32-bit
 # programs (some kernels run 64-bit user code only: scripts/probe-32bit.sh tells). The same tests are
 # always built a second time as 64-bit programs (mingw-w64 x86_64) and run under 64-bit Wine.
+# clang with its runtime libraries (libFuzzer, the sanitizers) builds the fuzz targets.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick
   p7zip-full unzip
+  clang libclang-rt-dev
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -2,6 +2,9 @@
 # Installs what is missing, builds the host and the Windows builds, runs every test, and ends with
 # one summary line "N passed, N failed".
 #   build/host   native build: window-free code, stand-in servers, their tests (GoogleTest)
+#   build/host-asan, build/host-tsan  the host tests again under AddressSanitizer and
+#                UndefinedBehaviorSanitizer, and the tick hand-over's tests under ThreadSanitizer
+#   build/fuzz   the libFuzzer targets (clang): every corpus replayed, each target fuzzed briefly
 #   build/win32  the shipped 32-bit program dumpwarden.exe and its Windows tests, run under 32-bit
 #                Wine where the kernel runs 32-bit programs (scripts/probe-32bit.sh); elsewhere only
 #                compiled, with its imports checked, and one line says the run was skipped and why
@@ -46,6 +49,42 @@ cmake --build build/host -j"$jobs" 2>&1 | tee "$log_dir/host-build.log" | grep -
 step "host tests"
 (cd build/host && ctest -j"$jobs" --timeout 300 --output-on-failure) 2>&1 | tee "$log_dir/host-tests.log" | tail -n 15
 count_ctest "$log_dir/host-tests.log"
+
+# Builds one sanitizer variant of the host tests and runs them; $1 folder, $2 log name, then the
+# cmake options. The time each step takes is printed, so that its share of the whole stays known.
+sanitized_tests() {
+  local dir=$1 name=$2 start=$SECONDS
+  shift 2
+  # -O1 with line tables only: the sanitizers need no more, and the build takes half as long.
+  if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="-O1 -g1" -DCMAKE_C_FLAGS="-O1 -g1" "$@" \
+           && cmake --build "$dir" -j"$jobs"; } >"$log_dir/$name-build.log" 2>&1; then
+    tail -n 20 "$log_dir/$name-build.log"
+    failed=$((failed + 1))
+    echo "test-all: the $name build failed" >&2
+    return
+  fi
+  (cd "$dir" && ctest -j"$jobs" --timeout 300 --output-on-failure) 2>&1 | tee "$log_dir/$name-tests.log" | tail -n 5
+  count_ctest "$log_dir/$name-tests.log"
+  echo "$name: $((SECONDS - start)) s"
+}
+
+step "host tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+sanitized_tests build/host-asan host-asan -DDW_SANITIZE=ON
+
+step "the tick hand-over's tests under ThreadSanitizer"
+sanitized_tests build/host-tsan host-tsan -DDW_TSAN=ON
+
+step "fuzzing: every corpus replayed, each target fuzzed for a few seconds"
+fuzz_start=$SECONDS
+bash scripts/fuzz.sh "${DW_FUZZ_SECONDS:-3}" 2>&1 | tee "$log_dir/fuzz.log" | grep -E '^(fuzz|    )'
+if fuzz_line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed' "$log_dir/fuzz.log" | tail -n 1); then
+  passed=$((passed + $(sed -E 's/^fuzz: ([0-9]+) passed.*/\1/' <<<"$fuzz_line")))
+  failed=$((failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$fuzz_line")))
+else
+  failed=$((failed + 1))
+  echo "test-all: no fuzzing summary in $log_dir/fuzz.log" >&2
+fi
+echo "fuzzing: $((SECONDS - fuzz_start)) s"
 
 if win32_skip=$(bash scripts/probe-32bit.sh); then
   run_win32=1

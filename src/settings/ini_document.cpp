@@ -64,8 +64,28 @@ std::string Join(std::string_view a, std::string_view b, std::string_view c) {
   return text;
 }
 
-// A value must stay on its line: anything from a line break on would become lines of its own.
-std::string_view OneLine(std::string_view value) { return value.substr(0, value.find_first_of("\r\n")); }
+// A value must stay on its line: anything from a line break on would become lines of its own, and
+// a reader ends it at a NUL as a C string.
+std::string_view OneLine(std::string_view value) {
+  return value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+}
+
+// The value as it is written: in double quotes when a reader would otherwise change it, that is
+// when blanks at its ends would be trimmed or a pair of enclosing quotes removed. The reader takes
+// one pair of quotes off again, so the value reads back exactly as set.
+std::string StoredValue(std::string_view value) {
+  const bool blankEnd = !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
+                                           kBlanks.find(value.back()) != std::string_view::npos);
+  const bool enclosed = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+  if (!blankEnd && !enclosed) {
+    return std::string(value);
+  }
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted.append(1, '"').append(value).append(1, '"');
+  return quoted;
+}
 
 std::string_view WithoutByteOrderMark(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -132,8 +152,10 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
-  bytes = WithoutByteOrderMark(bytes);
+  const std::string_view text = WithoutByteOrderMark(bytes);
   IniDocument doc;
+  doc.byteOrderMark_ = text.size() != bytes.size();
+  bytes = text;
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     doc.lines_.push_back(Line{std::string(NextLine(bytes, pos))});
@@ -142,7 +164,7 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
 }
 
 std::string IniDocument::Serialize() const {
-  std::string out;
+  std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
   for (const Line& line : lines_) {
     out += line.text;
     out += "\r\n";
@@ -203,7 +225,7 @@ std::vector<std::pair<std::string, std::string>> SectionEntries(std::string_view
 }
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string_view safeValue = OneLine(value);
+  const std::string safeValue = StoredValue(OneLine(value));
   const auto sectionLine = FindSection(section);
   if (!sectionLine) {
     lines_.push_back(Line{Join("[", section, "]")});

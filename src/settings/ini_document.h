@@ -27,6 +27,7 @@ class IniDocument {
   [[nodiscard]] std::optional<std::size_t> FindKey(std::size_t sectionLine, std::string_view key) const;
 
   std::vector<Line> lines_;
+  bool byteOrderMark_ = false;  // written back as found, so that a second mark stays text of line 1
 };
 
 // Value of the key in the first section of that name in a file's bytes; nullopt when either is missing.

@@ -193,6 +193,8 @@ class SettingsDialogTest : public ::testing::Test {
     main = std::make_unique<app::win32::TForm1>(*application);
     application->SetMainForm(main->Handle());
     main->Hide();
+    // No start-up sequence: its connection dialog would come up over the settings dialog after 3 s.
+    main->Timer1.SetEnabled(false);
     ini = dir.File("Bak_Info.ini");
   }
   void TearDown() override {

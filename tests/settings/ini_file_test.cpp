@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -116,6 +118,28 @@ TEST_F(IniFixture, ALineBreakInAValueCannotAddKeys) {
   ini.WriteString("Connect", "Server", "evil\r\n[Connect]\r\nDB=injected");
   EXPECT_EQ(ini.ReadString("Connect", "Server", ""), "evil");
   EXPECT_FALSE(ini.ValueExists("Connect", "DB"));
+}
+
+// Found by fuzzing: blanks at a value's ends and enclosing quotes were lost on the way back.
+TEST_F(IniFixture, EveryWrittenValueReadsBackExactly) {
+  const std::vector<std::string> values = {" C:\\Bak ", "\tx", "\"quoted\"", "'single'", "\"", "a \"b\" c",
+                                           "  ", "\"\"", "plain"};
+  for (const std::string& value : values) {
+    ini.WriteString("BAK", "RarProgram", value);
+    EXPECT_EQ(ini.ReadString("BAK", "RarProgram", "-"), value) << ReadBytes(path);
+  }
+  ini.WriteString("BAK", "BakDir", std::string("cut\0here", 8));
+  EXPECT_EQ(ini.ReadString("BAK", "BakDir", "-"), "cut");
+  EXPECT_EQ(ReadBytes(path).find('\0'), std::string::npos) << "a NUL never reaches the file";
+}
+
+// Found by fuzzing: a rewrite dropped the byte-order mark, so a second mark became the first
+// line's text no longer and a hidden section appeared.
+TEST_F(IniFixture, AByteOrderMarkIsKeptAndASecondOneStaysText) {
+  WriteBytes(path, "\xEF\xBB\xBF\xEF\xBB\xBF[BAK]\r\nBakDir=hidden\r\n");
+  ini.WriteString("copy", "count", "0");
+  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF\xEF\xBB\xBF[BAK]\r\nBakDir=hidden\r\n[copy]\r\ncount=0\r\n");
+  EXPECT_FALSE(ini.ValueExists("BAK", "BakDir"));
 }
 
 TEST_F(IniFixture, EraseSectionRemovesEverySectionOfThatName) {

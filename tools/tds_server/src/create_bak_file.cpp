@@ -121,6 +121,11 @@ ProcedureOutcome run_create_bak_file(const std::vector<Argument>& args, const Se
                       call + " -> error 911 unknown database");
     }
 
+    // The same refusal as sql/CreateBakFile.sql: a directory of blanks only names no folder.
+    if (to_dir.text->find_first_not_of(" \t") == std::string::npos) {
+        return failed({proc_error(50000, "CreateBakFile: @ToDir must not be empty.")}, call + " -> @ToDir is empty");
+    }
+
     const std::string local_dir = settings.paths.to_local(*to_dir.text);
     const std::tm now = local_now();
     const BakWriteResult written =

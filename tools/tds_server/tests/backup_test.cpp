@@ -224,7 +224,15 @@ TEST_F(CreateBakFileProc, ReportsSqlServersBackupErrors)
     ASSERT_EQ(null_db.messages.size(), 1u);
     EXPECT_NE(null_db.messages[0].text.find("@DB"), std::string::npos);
 
-    for (const auto* outcome : {&unknown, &missing, &null_db}) {
+    // The texts sql/CreateBakFile.sql raises on a real server.
+    EXPECT_EQ(unknown.messages[0].text, "Database 'Nope' does not exist. Make sure that the name is entered correctly.");
+    const ProcedureOutcome empty_dir = call("QEL", " ");
+    ASSERT_EQ(empty_dir.messages.size(), 1u);
+    EXPECT_EQ(empty_dir.messages[0].text, "CreateBakFile: @ToDir must not be empty.");
+    EXPECT_EQ(empty_dir.messages[0].severity, 16);
+    EXPECT_TRUE(fs::is_empty(dir.path() / "out")) << "an empty directory name writes nothing";
+
+    for (const auto* outcome : {&unknown, &missing, &null_db, &empty_dir}) {
         EXPECT_FALSE(outcome->result.has_value());
         EXPECT_NE(outcome->return_status, 0);
     }
