@@ -40,7 +40,7 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Rele
 cmake --build "$build" -j"$jobs" --target dumpwarden dw_rar_standin dw_write_credentials dw_window_text \
   dw_idle_baseline >/dev/null
 cp "$build/src/dumpwarden.exe" "$program/"
-cp "$build/tools/rar_standin/dw_rar_standin.exe" "$program/"
+cp "$(find "$build" -name dw_rar_standin.exe | head -n 1)" "$program/"  # built beside its tests
 tools=$build/tools
 
 server=""
@@ -94,8 +94,9 @@ now=$(date +%s)
 lead=60
 if [ $((now % 60)) -gt 40 ]; then lead=120; fi
 at=$(date -d "@$((now + lead))" +%H:%M)
-printf '[BAK]\r\nTimeCount=1\r\nTime_1=%s\r\nBakDir=%s\r\nRarProgram=%s\r\n[copy]\r\ncount=2\r\nCopy1=%s\\\r\nCopy2=%s\\\r\n' \
-  "$at" "$bakdir" "$(winpath "$program/dw_rar_standin.exe")" "$(winpath "$demo/Mirror 1")" "$(winpath "$demo/Mirror2")" \
+later=$(date -d "@$((now + lead + 3600))" +%H:%M)  # the next time the panel should show afterwards
+printf '[BAK]\r\nTimeCount=2\r\nTime_1=%s\r\nTime_2=%s\r\nBakDir=%s\r\nRarProgram=%s\r\n[copy]\r\ncount=2\r\nCopy1=%s\\\r\nCopy2=%s\\\r\n' \
+  "$at" "$later" "$bakdir" "$(winpath "$program/dw_rar_standin.exe")" "$(winpath "$demo/Mirror 1")" "$(winpath "$demo/Mirror2")" \
   >"$program/Bak_Info/Bak_Info.ini"
 sed 's/\r$//; s/^/    /' "$program/Bak_Info/Bak_Info.ini"
 
@@ -138,7 +139,7 @@ if [ -n "$server" ]; then
   done
   if ls "$demo/BakDir"/*.bak >/dev/null 2>&1; then echo "the backup file is still there"; else echo "the backup file is gone"; fi
 fi
-echo "next backup time on the panel: $(wine "$tools/window_text/dw_window_text.exe" TForm1 100 108 109 | tr -d '\r')"
+echo "next backup time on the panel: $(wine "$tools/window_text/dw_window_text.exe" TForm1 100 108 109 | tr -d '\r') (expected $later)"
 
 # CPU time (user + system, ms) and resident memory (KiB) of a process over SECONDS of idling.
 idle_figures() {
@@ -160,4 +161,4 @@ if [ -n "${DW_BENCH_IDLE:-}" ]; then
   read -r cpu rss < <(idle_figures "$base" "$DW_BENCH_IDLE")
   echo "idle $DW_BENCH_IDLE s, baseline: cpu_ms=$cpu rss_kib=$rss"
 fi
-grep -q $'\tok$' "$log"
+tr -d '\r' <"$log" | grep -q $'\tok$'
