@@ -6,7 +6,8 @@
 # whose ODBC layer hands over to the i386 unixODBC and FreeTDS, wherever the kernel runs 32-bit
 # programs (some kernels run 64-bit user code only: scripts/probe-32bit.sh tells). The same tests are
 # always built a second time as 64-bit programs (mingw-w64 x86_64) and run under 64-bit Wine.
-# clang with its runtime libraries (libFuzzer, the sanitizers) builds the fuzz targets.
+# clang with its runtime libraries (libFuzzer, the sanitizers) builds the fuzz targets; NSIS builds
+# the installer.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,7 @@ packages=(
   xvfb x11-utils imagemagick
   p7zip-full unzip
   clang libclang-rt-dev
+  nsis
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

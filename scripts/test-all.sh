@@ -9,6 +9,7 @@
 #                Wine where the kernel runs 32-bit programs (scripts/probe-32bit.sh); elsewhere only
 #                compiled, with its imports checked, and one line says the run was skipped and why
 #   build/win64  the same sources as 64-bit Windows programs, tested under 64-bit Wine
+#   build/dumpwarden-setup.exe  the installer (NSIS), tested under Wine by scripts/installer-test.sh
 # Both Windows test runs happen inside one Xvfb display.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -144,6 +145,16 @@ else
   count_ctest "$log_dir/win32-tests.log"
 fi
 kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
+
+step "the installer: built with NSIS, installed, started, reinstalled and uninstalled under Wine"
+bash scripts/installer-test.sh 2>&1 | tee "$log_dir/installer.log" | tail -n 16
+if installer_line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed' "$log_dir/installer.log" | tail -n 1); then
+  passed=$((passed + $(sed -E 's/^installer: ([0-9]+) passed.*/\1/' <<<"$installer_line")))
+  failed=$((failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$installer_line")))
+else
+  failed=$((failed + 1))
+  echo "test-all: no installer summary in $log_dir/installer.log" >&2
+fi
 
 echo
 echo "$passed passed, $failed failed"
