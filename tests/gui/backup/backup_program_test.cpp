@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -403,45 +402,6 @@ TEST_F(BackupProgramTest, ArchiverAndCopyFaultsOfImmediateRuns) {
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; }));
     EXPECT_TRUE(program->Running());
   }
-}
-
-}  // namespace
-
-namespace {
-
-// Runs only under a shifted clock (faketime, started at 23:58:30 local time by its ctest entry).
-class FakedClockTest : public BackupProgramTest {
- protected:
-  void SetUp() override {
-    if (std::getenv("DW_FAKED_MIDNIGHT") == nullptr) {
-      GTEST_SKIP() << "run by its own ctest entry under faketime";
-    }
-    BackupProgramTest::SetUp();
-  }
-};
-
-// "HH:MM:SS" of a history line's start time.
-std::string StartTimeOf(const std::string& line) { return line.substr(11, 8); }
-
-TEST_F(FakedClockTest, EntriesAcrossMidnightRunOnceEachInOrder) {
-  ASSERT_EQ(MinutesFromNow(0), "23:58") << "the clock was not shifted to 23:58";
-  WriteSettings({"23:59", "00:00", "00:01"}, archiver_);
-  ASSERT_NO_FATAL_FAILURE(StartConnected());
-  EXPECT_EQ(NextTime(), "23:59");
-  ASSERT_TRUE(WaitForRuns(3, 4 * 60000)) << "not every entry ran";
-  // Past the last entry's minute and well into the next one: nothing ran twice.
-  ASSERT_TRUE(WaitUntil([] { return MinutesFromNow(0) == "00:02"; }, 60000));
-  PumpMessages(5000);
-  const auto lines = History();
-  ASSERT_EQ(lines.size(), 3u);
-  const char* const minutes[] = {"23:59", "00:00", "00:01"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(StartTimeOf(lines[i]).substr(0, 5), minutes[i]) << lines[i];
-    EXPECT_EQ(lines[i].substr(lines[i].size() - 3), "\tok") << lines[i];
-  }
-  EXPECT_NE(lines[0].substr(0, 10), lines[1].substr(0, 10)) << "the date moved on at midnight";
-  EXPECT_EQ(NextTime(), "23:59") << "after the last entry the schedule starts again with the first";
-  EXPECT_TRUE(program->Running());
 }
 
 }  // namespace
