@@ -236,6 +236,10 @@ class BackupProgramTest : public ProgramFixture {
                                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
     ::CreateDirectoryA(WindowsPath(DW_BACKUP_EVIDENCE_DIR).c_str(), nullptr);
     ::CreateDirectoryA(evidence.c_str(), nullptr);
+    // Only this run's files: a backup file kept by an earlier run would be compared with this archive.
+    for (const std::string& name : FilesIn(evidence, "*")) {
+      ::DeleteFileA((evidence + "\\" + name).c_str());
+    }
     const std::string bare = files.keptBackup.substr(files.keptBackup.rfind('\\') + 1);
     EXPECT_TRUE(::CopyFileA(files.archive.c_str(), (evidence + "\\archive.rar").c_str(), FALSE));
     EXPECT_TRUE(::CopyFileA(files.keptBackup.c_str(), (evidence + "\\" + bare.substr(0, bare.size() - 5)).c_str(),

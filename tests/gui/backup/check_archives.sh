@@ -15,6 +15,9 @@ fi
 status=0
 for dir in "$evidence"/*/; do
   archive=$dir/archive.rar
+  if [ "$(find "$dir" -maxdepth 1 -name '*.bak' | wc -l)" -gt 1 ]; then
+    echo "FAIL $dir: more than one backup file kept"; status=1; continue
+  fi
   backup=$(find "$dir" -maxdepth 1 -name '*.bak' | head -n 1)
   name=$(basename "$backup")
   if [ ! -f "$archive" ] || [ -z "$backup" ]; then
