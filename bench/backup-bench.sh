@@ -15,7 +15,8 @@ DW_BAK_SIZE=${DW_BAK_SIZE:-1G} DW_BENCH_IDLE=${DW_BENCH_IDLE:-60} bash scripts/r
 
 line=$(cat build/demo/program/Bak_Info/history.log)
 field() { tr '\t' '\n' <<<"$line" | sed -n "s/^$1=//p"; }
-server=$(field server_ms) archiver=$(field archiver_ms) copies=$(field copies_ms) total=$(field total_ms)
+connect=$(field connect_ms) server=$(field server_ms) archiver=$(field archiver_ms) copies=$(field copies_ms)
+delete=$(field delete_ms) total=$(field total_ms)
 bytes=$(field archive_bytes) made=$(field copies | cut -d/ -f1)
 archive=$(ls build/demo/BakDir/*.rar | head -n 1)
 start=$(date +%s%N)
@@ -27,8 +28,10 @@ rm -f build/demo/cp-copy.rar
 echo
 echo "== figures =="
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(free -g | awk '/Mem:/ {print $2}') GiB"
-echo "archive: $bytes bytes; phases: server ${server} ms, archiver (pack and test) ${archiver} ms, copies ${copies} ms"
+echo "archive: $bytes bytes; phases: connect ${connect} ms, server ${server} ms, archiver (pack and test) ${archiver} ms, copies ${copies} ms, delete ${delete} ms"
 echo "overhead of the run: $((total - server - archiver - copies)) ms (of ${total} ms; target under 50 ms)"
+echo "  of which the login ${connect} ms and the removal of the backup file ${delete} ms;" \
+     "the rest: $((total - connect - server - archiver - copies - delete)) ms"
 program_mibs=$(awk -v b="$bytes" -v n="$made" -v ms="$copies" 'BEGIN { if (ms > 0) printf "%.0f", b * n / 1048576 / (ms / 1000); else print "-" }')
 cp_mibs=$(awk -v b="$bytes" -v ms="$cp_ms" 'BEGIN { if (ms > 0) printf "%.0f", b / 1048576 / (ms / 1000); else print "-" }')
 echo "copy throughput: program ${program_mibs} MiB/s ($made copies), cp ${cp_mibs} MiB/s; ratio $(awk -v a="$program_mibs" -v b="$cp_mibs" 'BEGIN { if (b > 0) printf "%.2f", a / b }')"

@@ -9,4 +9,9 @@ case "${1:-}" in
     ;;
 esac
 source "$here/../scripts/wine-env.sh"
+# Libraries to preload into the Windows program only (the faked clock of some tests), not into this
+# shell, which may be of the other architecture.
+if [ -n "${DW_LD_PRELOAD:-}" ]; then
+  export LD_PRELOAD=$DW_LD_PRELOAD
+fi
 exec "$WINELOADER" "$@"

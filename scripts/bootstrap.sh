@@ -7,7 +7,7 @@
 # programs (some kernels run 64-bit user code only: scripts/probe-32bit.sh tells). The same tests are
 # always built a second time as 64-bit programs (mingw-w64 x86_64) and run under 64-bit Wine.
 # clang with its runtime libraries (libFuzzer, the sanitizers) builds the fuzz targets; NSIS builds
-# the installer.
+# the installer. faketime moves the wall clock of the tests of midnight and of a clock set back.
 set -euo pipefail
 
 packages=(
@@ -19,13 +19,14 @@ packages=(
   p7zip-full unzip
   clang libclang-rt-dev
   nsis
+  faketime libfaketime
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # 32-bit Wine and the 32-bit ODBC stack, only where they can run.
 if bash "$(dirname "${BASH_SOURCE[0]}")/probe-32bit.sh" >/dev/null; then
-  packages+=(wine32:i386 libodbc2:i386 tdsodbc:i386)
+  packages+=(wine32:i386 libodbc2:i386 tdsodbc:i386 libfaketime:i386)
 fi
 
 missing=()

@@ -142,7 +142,9 @@ void BackupRun::ReArmAfterError(bool armed) noexcept {
 RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   const bool scheduled = kind == RunKind::kScheduled;
   if (!s_.database.Connected()) {
+    const std::int64_t connectStart = s_.clock.MonotonicMs();
     s_.database.Connect();
+    record_.connectMs = s_.clock.MonotonicMs() - connectStart;
   }
   if (!s_.database.Connected()) {
     record_.outcome = RunOutcome::kError;
@@ -203,7 +205,9 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
 
   // The unpacked backup goes only when an archive that passed the archiver's own test holds it.
   if (tested && s_.files.Exists(archiver) && s_.files.Exists(names.archivePath)) {
+    phase = s_.clock.MonotonicMs();
     s_.files.Delete(names.backupFilePath);
+    record_.deleteMs = s_.clock.MonotonicMs() - phase;
   }
 
   std::string whatFailed;

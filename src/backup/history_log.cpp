@@ -45,9 +45,11 @@ std::string HistoryLine(const RunRecord& r) {
   line += "\ttest=" + OrDash(r.testExitCode);
   line += "\tarchive_bytes=" + OrDash(r.archiveBytes);
   line += "\tcopies=" + std::to_string(r.copiesMade) + "/" + std::to_string(r.copiesListed);
+  line += "\tconnect_ms=" + std::to_string(r.connectMs);
   line += "\tserver_ms=" + std::to_string(r.serverMs);
   line += "\tarchiver_ms=" + std::to_string(r.archiverMs);
   line += "\tcopies_ms=" + std::to_string(r.copiesMs);
+  line += "\tdelete_ms=" + std::to_string(r.deleteMs);
   line += "\ttotal_ms=" + std::to_string(r.totalMs);
   line += '\t' + OutcomeText(r);
   line += "\r\n";

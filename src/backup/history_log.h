@@ -4,7 +4,8 @@
 //
 // Line format (fields separated by one tab; the outcome last, because its text is free):
 //   2026-12-09 02:00:00.123  scheduled  file=QEL_20261209_020000.bak  archiver=0  test=0
-//   archive_bytes=1234567  copies=2/2  server_ms=850  archiver_ms=2400  copies_ms=120  total_ms=3400  ok
+//   archive_bytes=1234567  copies=2/2  connect_ms=40  server_ms=850  archiver_ms=2400  copies_ms=120
+//   delete_ms=3  total_ms=3420  ok
 // A value that does not exist for the run (no exit code, no archive, no file name) is "-". The outcome
 // is "ok", "warning: <what failed>" or "error: <the error's text>". Control characters in texts
 // become spaces, so that a line is always one line.
@@ -30,9 +31,11 @@ struct RunRecord {
   int copiesListed = 0;
   RunOutcome outcome = RunOutcome::kOk;
   std::string outcomeText;  // what failed (warning) or the error's text (error)
+  std::int64_t connectMs = 0;  // the run's own login (the connection is closed between runs)
   std::int64_t serverMs = 0;
   std::int64_t archiverMs = 0;  // packing and testing
   std::int64_t copiesMs = 0;
+  std::int64_t deleteMs = 0;  // removing the unpacked backup file
   std::int64_t totalMs = 0;
 };
 

@@ -307,10 +307,12 @@ TEST_F(BackupRunTest, TheRecordHoldsThePhaseTimesAndResults) {
   EXPECT_EQ(r.copiesMade, 2);
   EXPECT_EQ(r.copiesListed, 2);
   EXPECT_EQ(r.outcome, RunOutcome::kOk);
+  EXPECT_EQ(r.connectMs, 70);
   EXPECT_EQ(r.serverMs, 1200);
   EXPECT_EQ(r.archiverMs, 3400);
   EXPECT_EQ(r.copiesMs, 100);
-  EXPECT_EQ(r.totalMs, 4700);
+  EXPECT_EQ(r.deleteMs, 9);
+  EXPECT_EQ(r.totalMs, 4779) << "nothing but the phases took time";
 }
 
 TEST(BalloonTexts, AreCutToTheBalloonsLength) {

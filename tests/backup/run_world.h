@@ -42,7 +42,7 @@ class RunWorld final : public backup::RunDatabase,
   platform::LocalDateTime now{2026, 12, 9, 2, 0, 5, 0};
   std::int64_t monotonic = 1000000;
   // How long each step takes on the monotonic clock.
-  std::int64_t serverMs = 1200, packMs = 3000, testMs = 400, copyMs = 50;
+  std::int64_t connectMs = 70, serverMs = 1200, packMs = 3000, testMs = 400, copyMs = 50, deleteMs = 9;
 
   // --- what happened ---
   std::vector<std::string> trace;
@@ -55,6 +55,7 @@ class RunWorld final : public backup::RunDatabase,
   bool Connected() const override { return connected; }
   void Connect() override {
     trace.push_back("connect");
+    monotonic += connectMs;
     if (!connectError.empty()) {
       throw std::runtime_error(connectError);
     }
@@ -104,6 +105,7 @@ class RunWorld final : public backup::RunDatabase,
   }
   bool Delete(const std::string& path) override {
     trace.push_back("delete " + path);
+    monotonic += deleteMs;
     return files.erase(path) != 0;
   }
   std::optional<std::uint64_t> Size(const std::string& path) const override {

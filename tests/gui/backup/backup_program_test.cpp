@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -300,44 +301,6 @@ TEST_F(BackupProgramTest, ImmediateBackupLeavesTheScheduleAsArmed) {
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; })) << "the panel is shown again";
 }
 
-// Server faults in scheduled runs at consecutive minutes: each reports its error in a balloon,
-// closes the connection and still arms the next time, so the next fault's backup happens.
-TEST_F(BackupProgramTest, ScheduledServerFaultsEachLeaveTheNextTimeArmed) {
-  struct Fault {
-    const char* serverMode;
-    const char* archiverMode;
-    const char* balloonStart;
-  };
-  const Fault faults[] = {
-      {"proc-error", "ok", "Error|"},
-      {"no-result", "ok", "Error|CommandText does not return a result set"},
-      {"drop", "ok", "Error|"},
-      {"none", "crash", "Warning|Bakup of database \"QEL\" is created, but the archive was not made."},
-  };
-  const int lead = SecondsIntoMinute() > 45 ? 2 : 1;
-  std::vector<std::string> times;
-  for (std::size_t i = 0; i < std::size(faults); ++i) {
-    times.push_back(MinutesFromNow(lead + static_cast<int>(i)));
-  }
-  times.push_back(MinutesFromNow(lead + 30));
-  WriteSettings(times, archiver_);
-  ASSERT_NO_FATAL_FAILURE(StartConnected());
-  for (std::size_t i = 0; i < std::size(faults); ++i) {
-    SCOPED_TRACE(faults[i].serverMode + std::string("/") + faults[i].archiverMode);
-    SetServerMode(faults[i].serverMode);
-    SetArchiverMode(faults[i].archiverMode);
-    EXPECT_EQ(NextTime(), times[i]);
-    ASSERT_TRUE(WaitForRuns(i + 1, 3 * 60000)) << "no scheduled backup at " << times[i];
-    EXPECT_EQ(Balloon().rfind(faults[i].balloonStart, 0), 0u) << Balloon();
-    EXPECT_TRUE(WaitUntil([&] { return NextTime() == times[i + 1]; })) << "next time: " << NextTime();
-    const std::string line = History().back();
-    EXPECT_NE(line.find(i < 3 ? "\terror: " : "\twarning: "), std::string::npos) << line;
-  }
-  SetServerMode("none");
-  EXPECT_EQ(FilesIn(bakDir_, "*.bak").size(), 2u) << "no-result and crash keep their backup files";
-  EXPECT_TRUE(program->Running());
-}
-
 // Archiver and copy faults through "[bak]": the backup file stays whenever the archive is not
 // proven, a copy that fails shows in the balloon, and the armed time stays as it was.
 TEST_F(BackupProgramTest, ArchiverAndCopyFaultsOfImmediateRuns) {
@@ -406,6 +369,230 @@ TEST_F(BackupProgramTest, ArchiverAndCopyFaultsOfImmediateRuns) {
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; }));
     EXPECT_TRUE(program->Running());
   }
+}
+
+// --- Under a faked wall clock -------------------------------------------------------------------
+
+// The wall clock of this driver and of the program it starts, when their ctest entry preloads
+// faketime (tests/gui/CMakeLists.txt): an offset in seconds and a speed in one file, which both
+// processes read again every second. Tick counts stay real.
+class FakedClock {
+ public:
+  static std::string File() {
+    const char* path = std::getenv("DW_FAKED_CLOCK_FILE");
+    return path == nullptr ? std::string() : WindowsPath(path);
+  }
+  // Back to the real time; the file may hold an offset left by an earlier test.
+  void Reset() {
+    offset_ = 0;
+    Write(0, 1);
+  }
+  // Moves the clock to the nearest moment, forward or back, whose local time of day is h:m:s; false
+  // when this process does not read that time afterwards.
+  [[nodiscard]] bool SetTimeOfDay(int hour, int minute, int second) {
+    long long delta = (hour * 3600LL + minute * 60 + second - SecondsOfDay()) % kDay;
+    if (delta < 0) {
+      delta += kDay;
+    }
+    if (delta > kDay / 2) {
+      delta -= kDay;
+    }
+    offset_ += delta;
+    Write(offset_, 1);
+    const long long target = hour * 3600LL + minute * 60 + second;
+    const long long off = ((SecondsOfDay() - target) % kDay + kDay) % kDay;
+    return off <= kSettleSeconds + 1 || off >= kDay - 1;  // read back a moment after the target
+  }
+  // For a program started next: its clock starts at h:m:00 and runs `speed` times as fast (faketime
+  // counts the speed from each process's own start, so this driver's clock is of no use after it).
+  void StartNextProgramAt(int hour, int minute, int speed) {
+    long long delta = (hour * 3600LL + minute * 60 - SecondsOfDay()) % kDay;
+    if (delta < 0) {
+      delta += kDay;
+    }
+    Write(offset_ + delta, speed);
+  }
+
+ private:
+  static constexpr long long kDay = 24 * 3600;
+  // faketime reads the file again once whole seconds show more than its cache time (one second)
+  // since the last reading: up to three seconds.
+  static constexpr long long kSettleSeconds = 3;
+  static long long SecondsOfDay() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return now.wHour * 3600LL + now.wMinute * 60 + now.wSecond;
+  }
+  void Write(long long offset, int speed) {
+    std::string text = offset >= 0 ? "+" : "";
+    text += std::to_string(offset);
+    if (speed != 1) {
+      text += " x" + std::to_string(speed);
+    }
+    WriteBytes(File(), text + "\n");
+    ::Sleep(static_cast<DWORD>(kSettleSeconds * 1000 + 200));  // both processes have read it again
+  }
+
+  long long offset_ = 0;
+};
+
+class FakedClockTest : public BackupProgramTest {
+ protected:
+  void SetUp() override {
+    if (FakedClock::File().empty()) {
+      GTEST_SKIP() << "runs only from its own ctest entry, under faketime";
+    }
+    clock.Reset();
+    BackupProgramTest::SetUp();
+  }
+
+  // The time of day of a history line's start, "HH:MM:SS".
+  static std::string StartTimeOf(const std::string& line) { return line.substr(11, 8); }
+  static std::string DateOf(const std::string& line) { return line.substr(0, 10); }
+  static bool EndsOk(const std::string& line) { return line.size() > 3 && line.substr(line.size() - 3) == "\tok"; }
+
+  FakedClock clock;
+};
+
+// Server faults in scheduled runs at consecutive minutes: each reports its error in a balloon,
+// closes the connection and still arms the next time, so the next fault's backup happens. The
+// clock is moved to a few seconds before each minute instead of waiting for it.
+TEST_F(FakedClockTest, ScheduledServerFaultsEachLeaveTheNextTimeArmed) {
+  struct Fault {
+    const char* serverMode;
+    const char* archiverMode;
+    const char* balloonStart;
+  };
+  const Fault faults[] = {
+      {"proc-error", "ok", "Error|"},
+      {"no-result", "ok", "Error|CommandText does not return a result set"},
+      {"drop", "ok", "Error|"},
+      {"none", "crash", "Warning|Bakup of database \"QEL\" is created, but the archive was not made."},
+  };
+  const std::vector<std::string> times{"10:00", "10:01", "10:02", "10:03", "10:30"};
+  WriteSettings(times, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 20));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  for (std::size_t i = 0; i < std::size(faults); ++i) {
+    SCOPED_TRACE(faults[i].serverMode + std::string("/") + faults[i].archiverMode);
+    SetServerMode(faults[i].serverMode);
+    SetArchiverMode(faults[i].archiverMode);
+    EXPECT_EQ(NextTime(), times[i]);
+    ASSERT_TRUE(clock.SetTimeOfDay(9 + (i == 0 ? 0 : 1), i == 0 ? 59 : static_cast<int>(i) - 1, 54));
+    ASSERT_TRUE(WaitForRuns(i + 1, kRunWaitMs)) << "no scheduled backup at " << times[i];
+    EXPECT_EQ(Balloon().rfind(faults[i].balloonStart, 0), 0u) << Balloon();
+    EXPECT_TRUE(WaitUntil([&] { return NextTime() == times[i + 1]; })) << "next time: " << NextTime();
+    const std::string line = History().back();
+    EXPECT_EQ(StartTimeOf(line).substr(0, 5), times[i]) << line;
+    EXPECT_NE(line.find(i < 3 ? "\terror: " : "\twarning: "), std::string::npos) << line;
+  }
+  SetServerMode("none");
+  EXPECT_EQ(FilesIn(bakDir_, "*.bak").size(), 2u) << "no-result and crash keep their backup files";
+  EXPECT_TRUE(program->Running());
+}
+
+// Started at 23:58:30 with entries 00:00, 00:01 and 23:59: 23:59, 00:00 and 00:01 each run once, in
+// that order, and the date moves on at midnight. Then 00:00 as the only entry: the schedule arms it again within its own
+// minute after the run, and it still runs only once.
+TEST_F(FakedClockTest, EntriesAcrossMidnightRunOnceEachInOrder) {
+  ASSERT_TRUE(clock.SetTimeOfDay(23, 58, 30));
+  ASSERT_EQ(MinutesFromNow(0), "23:58") << "the clock was not moved";
+  WriteSettings({"00:00", "00:01", "23:59"}, archiver_);  // ascending, as the settings dialog writes them
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "23:59");
+  ASSERT_TRUE(WaitForRuns(3, 4 * 60000)) << "not every entry ran";
+  auto lines = History();
+  ASSERT_EQ(lines.size(), 3u);
+  const char* const minutes[] = {"23:59", "00:00", "00:01"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(StartTimeOf(lines[i]).substr(0, 5), minutes[i]) << lines[i];
+    EXPECT_TRUE(EndsOk(lines[i])) << lines[i];
+  }
+  EXPECT_NE(DateOf(lines[0]), DateOf(lines[1])) << "the date moved on at midnight";
+  EXPECT_EQ(DateOf(lines[1]), DateOf(lines[2]));
+  EXPECT_EQ(NextTime(), "23:59") << "after the last entry the schedule starts again with the first";
+
+  WriteSettings({"00:00"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(23, 59, 45));
+  ::PostMessageA(Control(kRefreshBtn), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "00:00"; }));
+  ASSERT_TRUE(WaitForRuns(4, kRunWaitMs)) << "no backup at 00:00";
+  EXPECT_EQ(StartTimeOf(History().back()).substr(0, 5), "00:00");
+  ASSERT_TRUE(WaitUntil([] { return MinutesFromNow(0) == "00:01"; }, 70000));
+  PumpMessages(2000);
+  lines = History();
+  EXPECT_EQ(lines.size(), 4u) << "00:00 ran again within its minute: " << lines.back();
+  EXPECT_EQ(NextTime(), "00:00");
+  EXPECT_TRUE(program->Running());
+}
+
+// One entry, 10:00, and the wall clock moved while the program runs:
+//  - set forward past the armed time (09:59:30 to 10:05): the backup is missed that day;
+//  - set into 10:00:xx while armed: the backup runs at the next tick;
+//  - set back after a backup (to 09:58:55): the backup runs again at 10:00:00.
+// A backup that would repeat within a minute of the last one is refused, so each step that ends
+// in a backup begins more than a minute after the one before it.
+TEST_F(FakedClockTest, ClockSetBackAndForwardWhileTheProgramRuns) {
+  WriteSettings({"10:00"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 35));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no backup at 10:00";
+  const ULONGLONG firstRun = ::GetTickCount64();
+  EXPECT_EQ(NextTime(), "10:00") << "the only entry is armed again, for tomorrow";
+
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 30));  // a tick before 10:00 arms the alarm again
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  while (::GetTickCount64() - firstRun < 62000) {
+    PumpMessages(1000);
+  }
+  EXPECT_EQ(History().size(), 1u) << "a time jumped over is missed: " << History().back();
+  EXPECT_EQ(NextTime(), "10:00");
+
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 50));
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 0, 20));
+  ASSERT_TRUE(WaitForRuns(2, 10000)) << "no backup after the clock was set into 10:00";
+  const ULONGLONG secondRun = ::GetTickCount64();
+
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 55));
+  ASSERT_TRUE(WaitForRuns(3, 90000)) << "no backup at 10:00 after the clock was set back";
+  EXPECT_GE(::GetTickCount64() - secondRun, 60000u) << "it ran at 10:00:00, not at once";
+
+  const auto lines = History();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(StartTimeOf(lines[0]).substr(0, 5), "10:00") << lines[0];
+  EXPECT_GE(StartTimeOf(lines[1]), "10:00:20") << lines[1];
+  EXPECT_EQ(StartTimeOf(lines[2]).substr(0, 5), "10:00") << lines[2];
+  for (const std::string& line : lines) {
+    EXPECT_TRUE(EndsOk(line)) << line;
+    EXPECT_NE(line.find("\tscheduled\t"), std::string::npos) << line;
+  }
+  EXPECT_TRUE(program->Running());
+}
+
+// Twelve entries, every two hours, and a program whose clock runs sixty times as fast from 00:50:
+// a whole day in about twenty-two minutes. Each entry runs once, in order, on one day.
+TEST_F(FakedClockTest, ADayOfTwelveEntriesRunsEachOnce) {
+  std::vector<std::string> times;
+  for (int hour = 1; hour < 24; hour += 2) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:00", hour);
+    times.emplace_back(text);
+  }
+  WriteSettings(times, archiver_);
+  clock.StartNextProgramAt(0, 50, 60);
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "01:00");
+  ASSERT_TRUE(WaitForRuns(12, 26 * 60000)) << History().size() << " of 12 ran";
+  PumpMessages(20000);  // twenty minutes of the program's day: nothing else runs before 01:00
+  const auto lines = History();
+  ASSERT_EQ(lines.size(), 12u) << lines.back();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(StartTimeOf(lines[i]).substr(0, 5), times[i]) << lines[i];
+    EXPECT_EQ(DateOf(lines[i]), DateOf(lines[0])) << lines[i];
+    EXPECT_TRUE(EndsOk(lines[i])) << lines[i];
+  }
+  EXPECT_EQ(NextTime(), "01:00");
+  EXPECT_TRUE(program->Running());
 }
 
 }  // namespace
