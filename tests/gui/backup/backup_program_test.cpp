@@ -512,10 +512,11 @@ TEST_F(FakedClockTest, EntriesAcrossMidnightRunOnceEachInOrder) {
   EXPECT_EQ(DateOf(lines[1]), DateOf(lines[2]));
   EXPECT_EQ(NextTime(), "23:59") << "after the last entry the schedule starts again with the first";
 
+  // Armed first, then the clock set back: 23:59 is no longer armed when the clock passes it again.
   WriteSettings({"00:00"}, archiver_);
-  ASSERT_TRUE(clock.SetTimeOfDay(23, 59, 45));
   ::PostMessageA(Control(kRefreshBtn), BM_CLICK, 0, 0);
-  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "00:00"; }));
+  ASSERT_TRUE(WaitUntil([&] { return NextTime() == "00:00"; }));
+  ASSERT_TRUE(clock.SetTimeOfDay(23, 59, 45));
   ASSERT_TRUE(WaitForRuns(4, kRunWaitMs)) << "no backup at 00:00";
   EXPECT_EQ(StartTimeOf(History().back()).substr(0, 5), "00:00");
   ASSERT_TRUE(WaitUntil([] { return MinutesFromNow(0) == "00:01"; }, 70000));
@@ -566,6 +567,27 @@ TEST_F(FakedClockTest, ClockSetBackAndForwardWhileTheProgramRuns) {
     EXPECT_TRUE(EndsOk(line)) << line;
     EXPECT_NE(line.find("\tscheduled\t"), std::string::npos) << line;
   }
+  EXPECT_TRUE(program->Running());
+}
+
+// A server that does not answer within the command time-out of 300 seconds: the program's clock,
+// and with it the driver's wait for the answer, runs ten times as fast, so the time-out comes after
+// half a minute. The run reports the error and still arms the next time.
+TEST_F(FakedClockTest, ServerTimeOutInAScheduledRunLeavesTheNextTimeArmed) {
+  WriteSettings({"10:00", "11:00"}, archiver_);
+  SetServerMode("slow=900");
+  clock.StartNextProgramAt(9, 58, 10);
+  const ULONGLONG start = ::GetTickCount64();
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  ASSERT_TRUE(WaitForRuns(1, 120000)) << "the run did not end within two minutes";
+  const std::string line = History().back();
+  EXPECT_EQ(StartTimeOf(line).substr(0, 5), "10:00") << line;
+  EXPECT_NE(line.find("	error: "), std::string::npos) << line;
+  EXPECT_EQ(Balloon().rfind("Error|", 0), 0u) << Balloon();
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "11:00"; })) << "next time: " << NextTime();
+  EXPECT_GE(::GetTickCount64() - start, 25000u) << "it waited for the time-out";
+  SetServerMode("none");
   EXPECT_TRUE(program->Running());
 }
 
