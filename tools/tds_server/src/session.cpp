@@ -327,8 +327,8 @@ Pacer::Wake Session::pause(std::chrono::seconds duration)
 {
     const auto deadline = std::chrono::steady_clock::now() + duration;
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        // Rounded up, so that the pause never ends before its deadline.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return Wake::Elapsed;
         }

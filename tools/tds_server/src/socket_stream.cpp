@@ -12,7 +12,8 @@ using Clock = std::chrono::steady_clock;
 
 int remaining_ms(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // Rounded up: poll's time-out is in whole milliseconds, and a wait must not end before its deadline.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
         return 0;
     }
