@@ -43,7 +43,20 @@ if [ "${#missing[@]}" -gt 0 ]; then
       dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
       ;;
   esac
-  as_root apt-get update -q
-  as_root apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+  # A mirror in the middle of a sync fails an index now and then: try again, and if one index
+  # still fails, go on with what was fetched; the install below says whether it was enough.
+  for attempt in 1 2 3; do
+    as_root apt-get update -q && break
+    echo "bootstrap: apt-get update failed (attempt $attempt)" >&2
+    [ "$attempt" -eq 3 ] || sleep $((attempt * 10))
+  done
+  if ! as_root apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null; then
+    # With the security index of one architecture missing, its libraries cannot match the other
+    # architecture's newer ones. The release's own packages exist for both architectures alike.
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    echo "bootstrap: apt-get install failed; trying again with the packages of $codename itself" >&2
+    as_root apt-get install -y -q --no-install-recommends -t "$codename" "${missing[@]}" </dev/null \
+      || { echo "bootstrap: apt-get install failed" >&2; exit 1; }
+  fi
 fi
 echo "bootstrap: all packages present"
