@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/database.h"
+#include "db/u16_text.h"
 #include "platform/codepage.h"
 
 namespace db {
@@ -17,8 +18,6 @@ constexpr std::u16string_view kDefaultPort = u"1433";
 // The newest protocol FreeTDS speaks; a server that knows only an older one answers with that one.
 constexpr std::u16string_view kFreeTdsProtocol = u"7.4";
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
 std::u16string_view Trim(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) {
     text.remove_prefix(1);
@@ -28,8 +27,6 @@ std::u16string_view Trim(std::u16string_view text) {
   }
   return text;
 }
-
-char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 // Keys compare without regard to case or inner blanks ("User ID" = "userid").
 std::u16string NormalizedKey(std::u16string_view key) {

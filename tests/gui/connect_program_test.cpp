@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "app/win32/main_form_ids.h"
+#include "db/win32/connection_dialog_ids.h"
 #include "db/credentials_file.h"
 #include "host/host_commands.h"
 #include "support/program_fixture.h"
@@ -19,20 +21,19 @@ using testing_support::MakeDir;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
+using app::win32::kLabel2Id;
+using app::win32::kLoginBtnId;
+using app::win32::kMomentBakBtnId;
+using app::win32::kPanel2Id;
+using app::win32::kRefreshBtnId;
+using app::win32::kShowpanelMCommand;
+using db::win32::kConnectPanelId;
+using db::win32::kDatabaseEditId;
+using db::win32::kLoginPanelId;
+using db::win32::kPasswordEditId;
+using db::win32::kServerEditId;
+using db::win32::kUserEditId;
 
-constexpr int kRefreshBtn = 101;
-constexpr int kLoginBtn = 103;
-constexpr int kMomentBakBtn = 104;
-constexpr int kPanel2 = 108;
-constexpr int kLabel2 = 109;
-constexpr UINT kShowpanelM = 201;
-// TForm2's controls.
-constexpr int kConnectPanel = 10;
-constexpr int kLoginPanel = 11;
-constexpr int kServerEdit = 12;
-constexpr int kDatabaseEdit = 13;
-constexpr int kUserEdit = 14;
-constexpr int kPasswordEdit = 15;
 // The first dialog waits three seconds for the start-up timer, and the machine may be busy.
 constexpr DWORD kDialogWaitMs = 20000;
 
@@ -86,16 +87,16 @@ class ConnectProgramTest : public ProgramFixture {
 
   HWND WaitForDialog() const { return WaitForProcessWindow(pid, "TForm2", "Connection...", true, kDialogWaitMs); }
   static bool InLoginMode(HWND dialog) {
-    return ::IsWindowVisible(dialog) && !::IsWindowVisible(::GetDlgItem(dialog, kConnectPanel)) &&
-           ::IsWindowVisible(::GetDlgItem(dialog, kLoginPanel));
+    return ::IsWindowVisible(dialog) && !::IsWindowVisible(::GetDlgItem(dialog, kConnectPanelId)) &&
+           ::IsWindowVisible(::GetDlgItem(dialog, kLoginPanelId));
   }
   static HWND Field(HWND dialog, int panel, int id) { return ::GetDlgItem(::GetDlgItem(dialog, panel), id); }
   static void Type(HWND edit, const std::string& text) {
     ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
   [[nodiscard]] bool Connected() const {
-    return ::IsWindowEnabled(Control(kRefreshBtn)) && ::IsWindowEnabled(Control(kLoginBtn)) &&
-           ::IsWindowEnabled(Control(kMomentBakBtn));
+    return ::IsWindowEnabled(Control(kRefreshBtnId)) && ::IsWindowEnabled(Control(kLoginBtnId)) &&
+           ::IsWindowEnabled(Control(kMomentBakBtnId));
   }
 
   TempDir folder;
@@ -107,18 +108,18 @@ TEST_F(ConnectProgramTest, FirstStartFromAnEmptyFolderAsksForServerThenLoginAndE
   ASSERT_NO_FATAL_FAILURE(Start(host.c_str(), "startup balloons"));
   HWND dialog = WaitForDialog();
   ASSERT_NE(dialog, nullptr) << "no connection dialog";
-  ASSERT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kConnectPanel))) << "server mode first";
-  Type(Field(dialog, kConnectPanel, kServerEdit), Server());
-  Type(Field(dialog, kConnectPanel, kDatabaseEdit), "QEL");
-  ::PostMessageA(Field(dialog, kConnectPanel, kServerEdit), WM_KEYDOWN, VK_RETURN, 1);  // Enter: OK
+  ASSERT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kConnectPanelId))) << "server mode first";
+  Type(Field(dialog, kConnectPanelId, kServerEditId), Server());
+  Type(Field(dialog, kConnectPanelId, kDatabaseEditId), "QEL");
+  ::PostMessageA(Field(dialog, kConnectPanelId, kServerEditId), WM_KEYDOWN, VK_RETURN, 1);  // Enter: OK
 
   ASSERT_TRUE(WaitUntil([&] { return InLoginMode(dialog); })) << "no login dialog after the server";
   const std::string ini = ReadBytes(folder.File("Connect\\Connect.ini"));
   EXPECT_NE(ini.find("Server=" + Server()), std::string::npos) << ini;
   EXPECT_NE(ini.find("DB=QEL"), std::string::npos) << ini;
   EXPECT_FALSE(Exists(DataDat()));
-  Type(Field(dialog, kLoginPanel, kUserEdit), kUser);
-  Type(Field(dialog, kLoginPanel, kPasswordEdit), kPassword);
+  Type(Field(dialog, kLoginPanelId, kUserEditId), kUser);
+  Type(Field(dialog, kLoginPanelId, kPasswordEditId), kPassword);
   ::PostMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
 
   HWND balloons = WaitForProcessWindow(pid, kBalloonLogClass);
@@ -126,7 +127,7 @@ TEST_F(ConnectProgramTest, FirstStartFromAnEmptyFolderAsksForServerThenLoginAndE
   EXPECT_TRUE(WaitUntil([&] { return WindowText(balloons) == kCheckBalloon; }, kDialogWaitMs))
       << "balloon: \"" << WindowText(balloons) << "\"";
   EXPECT_TRUE(Connected());
-  EXPECT_EQ(WindowText(Control(kPanel2, kLabel2)), "23:59") << "the next backup time";
+  EXPECT_EQ(WindowText(Control(kPanel2Id, kLabel2Id)), "23:59") << "the next backup time";
   const auto stored = db::ReadCredentialsFile(DataDat(), db::Get_CompName());
   ASSERT_TRUE(stored.has_value()) << "Data.dat written";
   EXPECT_EQ(stored->userName, kUser);
@@ -135,7 +136,7 @@ TEST_F(ConnectProgramTest, FirstStartFromAnEmptyFolderAsksForServerThenLoginAndE
   EXPECT_TRUE(WaitUntil([&] { return ApplicationMinimised(); })) << "back in the tray";
 
   // "Show panel..." is enabled now, and shows the panel.
-  ::PostMessageA(form, WM_COMMAND, kShowpanelM, 0);
+  ::PostMessageA(form, WM_COMMAND, kShowpanelMCommand, 0);
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(form) != FALSE; }));
 }
 
@@ -153,7 +154,7 @@ TEST_F(ConnectProgramTest, ASecondStartConnectsWithoutAnyDialog) {
       kDialogWaitMs);
   EXPECT_TRUE(connected);
   EXPECT_FALSE(dialogSeen) << "no dialog and no box";
-  EXPECT_EQ(WindowText(Control(kPanel2, kLabel2)), "23:59");
+  EXPECT_EQ(WindowText(Control(kPanel2Id, kLabel2Id)), "23:59");
   EXPECT_FALSE(HasVisibleWindow(pid));
   EXPECT_TRUE(program->Running());
 }
@@ -173,8 +174,8 @@ TEST_F(ConnectProgramTest, AWrongStoredPasswordGivesTheErrorBoxThenTheLoginDialo
   HWND dialog = WaitForDialog();
   ASSERT_NE(dialog, nullptr) << "no login dialog after the box";
   EXPECT_TRUE(WaitUntil([&] { return InLoginMode(dialog); })) << "only the credentials are asked again";
-  Type(Field(dialog, kLoginPanel, kUserEdit), kUser);
-  Type(Field(dialog, kLoginPanel, kPasswordEdit), kPassword);
+  Type(Field(dialog, kLoginPanelId, kUserEditId), kUser);
+  Type(Field(dialog, kLoginPanelId, kPasswordEditId), kPassword);
   ::PostMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return Connected(); }, kDialogWaitMs));
   EXPECT_EQ(db::ReadCredentialsFile(DataDat(), db::Get_CompName())->password, kPassword);

@@ -3,19 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include "app/win32/main_form_ids.h"
 #include "host/host_commands.h"
 #include "support/program_fixture.h"
 
 namespace {
 
 using namespace gui_test;
+using app::win32::kLoginBtnId;
+using app::win32::kMomentBakBtnId;
+using app::win32::kRefreshBtnId;
+using app::win32::kSetTimeBtnId;
+using app::win32::kShowpanelMCommand;
+using app::win32::kSpeedButton3Id;
 
-constexpr int kRefreshBtn = 101;
-constexpr int kSetTimeBtn = 102;
-constexpr int kLoginBtn = 103;
-constexpr int kMomentBakBtn = 104;
-constexpr int kSpeedButton3 = 105;
-constexpr UINT kShowpanelM = 201;
 constexpr int kMessageBoxText = 0xFFFF;
 
 class HostTest : public ProgramFixture {
@@ -53,21 +54,21 @@ TEST_F(HostTest, OnceConnectedShowPanelShowsItAndTheMinimizeButtonHidesIt) {
   // The host connects after its window exists: wait until it has.
   // Wine hides the application window a moment after the minimise: wait for the whole state.
   ASSERT_TRUE(WaitUntil([&] {
-    return ::IsWindowEnabled(Control(kRefreshBtn)) && ApplicationMinimised() && !::IsWindowVisible(form) &&
+    return ::IsWindowEnabled(Control(kRefreshBtnId)) && ApplicationMinimised() && !::IsWindowVisible(form) &&
            !::IsWindowVisible(application);
   }));
   EXPECT_FALSE(::IsWindowVisible(form));
   EXPECT_FALSE(::IsWindowVisible(application)) << "minimised to the tray: no task-bar entry";
-  for (int id : {kRefreshBtn, kSetTimeBtn, kLoginBtn, kMomentBakBtn, kSpeedButton3}) {
+  for (int id : {kRefreshBtnId, kSetTimeBtnId, kLoginBtnId, kMomentBakBtnId, kSpeedButton3Id}) {
     EXPECT_TRUE(::IsWindowEnabled(Control(id))) << "control " << id;
   }
 
-  ::SendMessageA(form, WM_COMMAND, kShowpanelM, 0);
+  ::SendMessageA(form, WM_COMMAND, kShowpanelMCommand, 0);
   EXPECT_TRUE(::IsWindowVisible(form));
   EXPECT_TRUE(::IsWindowVisible(application));
   EXPECT_FALSE(ApplicationMinimised());
 
-  ::SendMessageA(Control(kSpeedButton3), BM_CLICK, 0, 0);
+  ::SendMessageA(Control(kSpeedButton3Id), BM_CLICK, 0, 0);
   EXPECT_FALSE(::IsWindowVisible(form));
   EXPECT_FALSE(::IsWindowVisible(application));
   EXPECT_TRUE(ApplicationMinimised());

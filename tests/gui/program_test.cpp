@@ -5,19 +5,20 @@
 
 #include <cstdio>
 
+#include "app/win32/main_form_ids.h"
 #include "support/program_fixture.h"
 
 namespace {
 
 using namespace gui_test;
+using app::win32::kAlarmClock1Id;
+using app::win32::kHidepanelMCommand;
+using app::win32::kRefreshBtnId;
+using app::win32::kRefreshMCommand;
+using app::win32::kSettimeMCommand;
+using app::win32::kShowpanelMCommand;
+using app::win32::kSpeedButton3Id;
 
-constexpr int kRefreshBtn = 101;
-constexpr int kSpeedButton3 = 105;
-constexpr int kAlarmClock1 = 111;
-constexpr UINT kShowpanelM = 201;
-constexpr UINT kHidepanelM = 202;
-constexpr UINT kRefreshM = 203;
-constexpr UINT kSettimeM = 204;
 
 class DumpwardenTest : public ProgramFixture {};
 
@@ -65,17 +66,17 @@ TEST_F(DumpwardenTest, ExitChosenInTheMenuEndsTheProgramAndRemovesItsIcon) {
 TEST_F(DumpwardenTest, OnlyExitActsBeforeTheFirstConnection) {
   ASSERT_NO_FATAL_FAILURE(Start(DW_PROGRAM_EXE));
   // Each of these would restore or minimise the application if it acted.
-  for (UINT command : {kShowpanelM, kHidepanelM, kRefreshM, kSettimeM}) {
+  for (UINT command : {kShowpanelMCommand, kHidepanelMCommand, kRefreshMCommand, kSettimeMCommand}) {
     ::SendMessageA(form, WM_COMMAND, command, 0);
   }
-  ::SendMessageA(Control(kSpeedButton3), BM_CLICK, 0, 0);  // enabled, clicks the disabled "Hide panel..."
-  ::SendMessageA(Control(kRefreshBtn), BM_CLICK, 0, 0);    // disabled
+  ::SendMessageA(Control(kSpeedButton3Id), BM_CLICK, 0, 0);  // enabled, clicks the disabled "Hide panel..."
+  ::SendMessageA(Control(kRefreshBtnId), BM_CLICK, 0, 0);    // disabled
   LetHandle(form);
   EXPECT_FALSE(::IsWindowVisible(application));
   EXPECT_FALSE(ApplicationMinimised());
   EXPECT_FALSE(::IsWindowVisible(form));
-  EXPECT_TRUE(::IsWindowEnabled(Control(kSpeedButton3)));
-  EXPECT_FALSE(::IsWindowEnabled(Control(kRefreshBtn)));
+  EXPECT_TRUE(::IsWindowEnabled(Control(kSpeedButton3Id)));
+  EXPECT_FALSE(::IsWindowEnabled(Control(kRefreshBtnId)));
   EXPECT_TRUE(program->Running());
 }
 
@@ -123,7 +124,7 @@ TEST_F(DumpwardenTest, SessionEndIsAgreedToAndEndsTheProgram) {
 
 TEST_F(DumpwardenTest, ClockShowsTheLocalTime) {
   ASSERT_NO_FATAL_FAILURE(Start(DW_PROGRAM_EXE));
-  HWND clock = Control(kAlarmClock1);
+  HWND clock = Control(kAlarmClock1Id);
   ASSERT_NE(clock, nullptr);
   auto hoursAndMinutes = [] {
     SYSTEMTIME now{};

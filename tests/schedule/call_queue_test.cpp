@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/eventually.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -15,18 +17,7 @@ using schedule::CallQueue;
 
 const std::atomic<bool> kNeverCancelled{false};
 
-// Waits (bounded) until cond holds; a test fails instead of hanging.
-template <typename Cond>
-bool Eventually(Cond cond, std::chrono::milliseconds limit = 5s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using testing_support::Eventually;
 
 TEST(CallQueue, ExceptionOfTheCallIsRethrownInTheCaller) {
   CallQueue queue([] { return true; });

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/eventually.h"
+
 #include "schedule/call_queue.h"
 
 namespace {
@@ -22,17 +24,7 @@ using schedule::CallQueue;
 using schedule::TTickTimer;
 using Clock = std::chrono::steady_clock;
 
-template <typename Cond>
-bool Eventually(Cond cond, std::chrono::milliseconds limit = 5s) {
-  const auto deadline = Clock::now() + limit;
-  while (!cond()) {
-    if (Clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using testing_support::Eventually;
 
 // A stand-in for the user-interface thread: serves the queue when woken, unless the test holds it.
 class FakeUiThread {

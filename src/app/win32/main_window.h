@@ -10,6 +10,7 @@
 #include "app/win32/application.h"
 #include "app/win32/balloon_hints.h"
 #include "app/win32/label.h"
+#include "app/win32/main_form_ids.h"
 #include "app/win32/main_window_backup.h"
 #include "platform/win32/message_handler.h"
 #include "app/win32/panel.h"
@@ -25,34 +26,6 @@
 #include "schedule/win32/alarm_clock.h"
 
 namespace app::win32 {
-
-inline constexpr char kProgramTitle[] = "QEL 26.1 Dumpwarden";
-inline constexpr char kMainFormClass[] = "TForm1";
-
-// Control ids of the panel, by which the form and outside tools find them.
-enum MainFormControlId : int {
-  kPanel1Id = 100,
-  kRefreshBtnId = 101,
-  kSetTimeBtnId = 102,
-  kLoginBtnId = 103,
-  kMomentBakBtnId = 104,
-  kSpeedButton3Id = 105,
-  kBevel1Id = 106,
-  kLabel1Id = 107,
-  kPanel2Id = 108,
-  kLabel2Id = 109,
-  kLabel3Id = 110,
-  kAlarmClock1Id = 111,
-};
-
-// Commands of the tray menu.
-enum MainFormCommand : UINT {
-  kShowpanelMCommand = 201,
-  kHidepanelMCommand = 202,
-  kRefreshMCommand = 203,
-  kSettimeMCommand = 204,
-  kExitMCommand = 205,
-};
 
 inline constexpr UINT_PTR kTimer1Id = 1;
 

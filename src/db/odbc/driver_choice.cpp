@@ -2,15 +2,10 @@
 
 #include <algorithm>
 
+#include "db/u16_text.h"
+
 namespace db::odbc {
 namespace {
-
-char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 std::u16string_view TrimConfigured(std::u16string_view name) {
   auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "db/odbc/states.h"
+#include "db/u16_text.h"
 #include "platform/codepage.h"
 
 namespace db {
@@ -11,14 +12,6 @@ constexpr const char* kNoResultSet = "CommandText does not return a result set";
 constexpr const char* kClosed = "Operation is not allowed when the object is closed.";
 // Enough for any procedure that reports row counts before its result; bounds a misbehaving driver.
 constexpr int kMaxResultsSkipped = 10000;
-
-char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
-}
 
 std::size_t FindParameter(const QueryDefinition& definition, std::u16string_view name) {
   for (std::size_t i = 0; i < definition.parameters.size(); ++i) {

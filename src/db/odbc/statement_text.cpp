@@ -1,15 +1,13 @@
 #include "db/odbc/statement_text.h"
 
+#include "db/u16_text.h"
+
 namespace db::odbc {
 namespace {
 
 bool IsNameChar(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
-
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
-char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 // Copies a quoted part or a comment that starts at pos unchanged; returns false when none starts there.
 bool CopyVerbatimPart(std::u16string_view s, std::size_t& pos, std::u16string& out) {

@@ -9,28 +9,10 @@
 #include "app/win32/modal_form.h"
 #include "app/win32/panel.h"
 #include "app/win32/push_button.h"
+#include "db/win32/connection_dialog_ids.h"
 #include "db/connect_routine.h"
 
 namespace db::win32 {
-
-inline constexpr char kConnectionDialogClass[] = "TForm2";
-inline constexpr char kConnectionDialogCaption[] = "Connection...";
-
-// Control ids, by which the form and outside tools find the controls.
-enum ConnectionDialogControlId : int {
-  kBitBtn1Id = IDOK,
-  kBitBtn2Id = IDCANCEL,
-  kConnectPanelId = 10,
-  kLoginPanelId = 11,
-  kServerEditId = 12,
-  kDatabaseEditId = 13,
-  kUserEditId = 14,
-  kPasswordEditId = 15,
-  kServerLabelId = 16,
-  kDatabaseLabelId = 17,
-  kUserLabelId = 18,
-  kPasswordLabelId = 19,
-};
 
 class TForm2 final : public app::win32::TModalForm, public ConnectionDialog {
  public:
