@@ -28,13 +28,11 @@ check() {  # check "what" command...
 makensis -V2 -DPROGRAM="$root/$build/src/dumpwarden.exe" -DOUTFILE="$setup" installer/dumpwarden.nsi \
   || { echo "installer: 0 passed, 1 failed"; exit 1; }
 
-display=:$((100 + RANDOM % 300))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xvfb=$!
-export DISPLAY=$display
+source scripts/xvfb.sh
+start_xvfb 1024x768 || { echo "installer: 0 passed, 1 failed"; exit 1; }
 cleanup() {
   (source scripts/wine-env.sh && wineserver -k) >/dev/null 2>&1 || true
-  kill "$xvfb" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 bash scripts/wine-prefix.sh

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/main_form_ids.h"
 #include "db/credentials_file.h"
 #include "host/host_commands.h"
 #include "support/program_fixture.h"
@@ -23,11 +24,11 @@ using testing_support::MakeDir;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
+using app::win32::kLabel2Id;
+using app::win32::kMomentBakBtnId;
+using app::win32::kPanel2Id;
+using app::win32::kRefreshBtnId;
 
-constexpr int kRefreshBtn = 101;
-constexpr int kMomentBakBtn = 104;
-constexpr int kPanel2 = 108;
-constexpr int kLabel2 = 109;
 constexpr DWORD kStartWaitMs = 30000;
 constexpr DWORD kRunWaitMs = 60000;
 
@@ -179,7 +180,7 @@ class BackupProgramTest : public ProgramFixture {
     const std::string exe = folder.File(realProgram ? "dumpwarden.exe" : "dw_gui_host.exe");
     ASSERT_TRUE(::CopyFileA(WindowsPath(realProgram ? DW_PROGRAM_EXE : DW_GUI_HOST_EXE).c_str(), exe.c_str(), FALSE));
     ASSERT_NO_FATAL_FAILURE(Start(exe.c_str(), realProgram ? "" : "startup balloons"));
-    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(Control(kMomentBakBtn)) && ApplicationMinimised(); },
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(Control(kMomentBakBtnId)) && ApplicationMinimised(); },
                           kStartWaitMs))
         << "the start-up connection did not succeed";
     if (!realProgram) {
@@ -189,7 +190,7 @@ class BackupProgramTest : public ProgramFixture {
   }
 
   [[nodiscard]] std::string Balloon() const { return WindowText(balloons_); }
-  [[nodiscard]] std::string NextTime() const { return WindowText(Control(kPanel2, kLabel2)); }
+  [[nodiscard]] std::string NextTime() const { return WindowText(Control(kPanel2Id, kLabel2Id)); }
   [[nodiscard]] std::vector<std::string> History() const {
     return Lines(ReadBytes(folder.File("Bak_Info\\history.log")));
   }
@@ -212,7 +213,7 @@ class BackupProgramTest : public ProgramFixture {
     }
     return false;
   }
-  void ClickBak() const { ::PostMessageA(Control(kMomentBakBtn), BM_CLICK, 0, 0); }
+  void ClickBak() const { ::PostMessageA(Control(kMomentBakBtnId), BM_CLICK, 0, 0); }
 
   // The files of a finished run: the one archive and the one kept backup file.
   struct RunFiles {
@@ -492,18 +493,27 @@ TEST_F(FakedClockTest, ScheduledServerFaultsEachLeaveTheNextTimeArmed) {
 }
 
 // Started at 23:58:30 with entries 00:00, 00:01 and 23:59: 23:59, 00:00 and 00:01 each run once, in
-// that order, and the date moves on at midnight. Then 00:00 as the only entry: the schedule arms it again within its own
-// minute after the run, and it still runs only once.
+// that order, and the date moves on at midnight. After each run the clock goes on to ten seconds
+// before the next minute instead of waiting out this one; midnight itself passes as the clock runs.
+// Then 00:00 as the only entry: the schedule arms it again within its own minute after the run,
+// and it still runs only once.
 TEST_F(FakedClockTest, EntriesAcrossMidnightRunOnceEachInOrder) {
   ASSERT_TRUE(clock.SetTimeOfDay(23, 58, 30));
   ASSERT_EQ(MinutesFromNow(0), "23:58") << "the clock was not moved";
   WriteSettings({"00:00", "00:01", "23:59"}, archiver_);  // ascending, as the settings dialog writes them
   ASSERT_NO_FATAL_FAILURE(StartConnected());
   EXPECT_EQ(NextTime(), "23:59");
-  ASSERT_TRUE(WaitForRuns(3, 4 * 60000)) << "not every entry ran";
+  const char* const minutes[] = {"23:59", "00:00", "00:01"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    ASSERT_TRUE(WaitForRuns(i + 1, kRunWaitMs)) << "no backup at " << minutes[i];
+    if (i < 2) {
+      ASSERT_TRUE(WaitUntil([&] { return NextTime() == minutes[i + 1]; })) << "next time: " << NextTime();
+      ASSERT_EQ(MinutesFromNow(0), minutes[i]) << "the run did not end within its minute";
+      ASSERT_TRUE(clock.SetTimeOfDay(i == 0 ? 23 : 0, i == 0 ? 59 : 0, 50));
+    }
+  }
   auto lines = History();
   ASSERT_EQ(lines.size(), 3u);
-  const char* const minutes[] = {"23:59", "00:00", "00:01"};
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(StartTimeOf(lines[i]).substr(0, 5), minutes[i]) << lines[i];
     EXPECT_TRUE(EndsOk(lines[i])) << lines[i];
@@ -514,11 +524,12 @@ TEST_F(FakedClockTest, EntriesAcrossMidnightRunOnceEachInOrder) {
 
   // Armed first, then the clock set back: 23:59 is no longer armed when the clock passes it again.
   WriteSettings({"00:00"}, archiver_);
-  ::PostMessageA(Control(kRefreshBtn), BM_CLICK, 0, 0);
+  ::PostMessageA(Control(kRefreshBtnId), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return NextTime() == "00:00"; }));
-  ASSERT_TRUE(clock.SetTimeOfDay(23, 59, 45));
+  ASSERT_TRUE(clock.SetTimeOfDay(23, 59, 52));
   ASSERT_TRUE(WaitForRuns(4, kRunWaitMs)) << "no backup at 00:00";
   EXPECT_EQ(StartTimeOf(History().back()).substr(0, 5), "00:00");
+  // The whole rest of the minute, tick by tick: the re-armed 00:00 must not fire again.
   ASSERT_TRUE(WaitUntil([] { return MinutesFromNow(0) == "00:01"; }, 70000));
   PumpMessages(2000);
   lines = History();
