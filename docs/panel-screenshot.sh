@@ -8,10 +8,8 @@ build=${1:-$root/build/win64}
 host=$build/tests/gui/dw_gui_host.exe
 [ -f "$host" ] || { echo "no $host: build the x86_64 Windows tree first" >&2; exit 1; }
 
-display=:57
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+source "$root/scripts/xvfb.sh"
+start_xvfb 1024x768
 "$root/scripts/wine-prefix.sh"
 source "$root/scripts/wine-env.sh"
 "$WINELOADER" "$host" connected show >/dev/null 2>&1 &
@@ -19,23 +17,13 @@ program=$!
 cleanup() {
   kill "$program" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
 # The panel's X window carries its caption (so does the application's 1x1 task-bar window): wait until
 # a mapped one of real size is there, and for the clock to have ticked.
-geometry=""
-for _ in $(seq 1 50); do
-  for id in $(xwininfo -root -tree | awk '/"QEL 26.1 Dumpwarden"/{print $1}'); do
-    geometry=$(xwininfo -id "$id" |
-               awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2}
-                    /Map State: IsViewable/{v=1} END{if (v && w > 1) print w "x" h "+" x "+" y}')
-    [ -n "$geometry" ] && break
-  done
-  [ -n "$geometry" ] && break
-  sleep 0.2
-done
+geometry=$(window_geometry 'QEL 26.1 Dumpwarden')
 [ -n "$geometry" ] || { echo "the panel did not show" >&2; exit 1; }
 sleep 2
 import -window root -crop "$geometry" +repage "$root/docs/panel.png"

@@ -14,10 +14,8 @@ mkdir -p "$bak_info"
 printf '[BAK]\r\nTimeCount=3\r\nTime_1=08:00\r\nTime_2=13:30\r\nTime_3=20:30\r\nBakDir=D:\\SqlBackup\r\nRarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\n[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n' \
   >"$bak_info/Bak_Info.ini"
 
-display=:$((100 + RANDOM % 300))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+source "$root/scripts/xvfb.sh"
+start_xvfb 1024x768
 "$root/scripts/wine-prefix.sh"
 source "$root/scripts/wine-env.sh"
 "$WINELOADER" "$host" connected settings >/dev/null 2>&1 &
@@ -25,22 +23,12 @@ program=$!
 cleanup() {
   kill "$program" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$bak_info"
 }
 trap cleanup EXIT
 
-geometry=""
-for _ in $(seq 1 50); do
-  for id in $(xwininfo -root -tree | awk '/"Backup settings\.\.\."/{print $1}'); do
-    geometry=$(xwininfo -id "$id" |
-               awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2}
-                    /Map State: IsViewable/{v=1} END{if (v && w > 1) print w "x" h "+" x "+" y}')
-    [ -n "$geometry" ] && break
-  done
-  [ -n "$geometry" ] && break
-  sleep 0.2
-done
+geometry=$(window_geometry 'Backup settings\\.\\.\\.')
 [ -n "$geometry" ] || { echo "the dialog did not show" >&2; exit 1; }
 sleep 2
 import -window root -crop "$geometry" +repage "$root/docs/settings-dialog.png"

@@ -34,12 +34,9 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Rele
 cmake --build "$build" -j"$jobs" --target dumpwarden dw_gui_host dw_rar_standin dw_backup_e2e_tests "${targets[@]}" \
   >/dev/null
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xvfb_pid=$!
+source scripts/xvfb.sh
+start_xvfb 1280x1024
 trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 bash scripts/wine-prefix.sh
 set +e
 (cd "$build" && ctest -R '^(odbc_tds_server_.*|FakedClockTest[.]ADayOfTwelveEntriesRunsEachOnce)$' \

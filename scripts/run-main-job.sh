@@ -76,10 +76,9 @@ bash scripts/wine-prefix.sh
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "on the display $DISPLAY"
 else
-  export DISPLAY=:$((200 + RANDOM % 100))
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-  xvfb=$!
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  source scripts/xvfb.sh
+  start_xvfb 1024x768
+  xvfb=$xvfb_pid
   echo "in Xvfb $DISPLAY"
 fi
 source scripts/wine-env.sh

@@ -17,3 +17,20 @@ start_xvfb() {
   export DISPLAY=:$(tr -d '[:space:]' <"$number_file")
   rm -f "$number_file"
 }
+
+# window_geometry TITLE_REGEX waits up to ten seconds for a mapped X window of real size whose title
+# matches (the application's 1x1 task-bar window carries the same caption) and prints its geometry
+# as WxH+X+Y, for ImageMagick's import; prints nothing when none showed.
+window_geometry() {
+  local geometry="" id
+  for _ in $(seq 1 50); do
+    for id in $(xwininfo -root -tree | awk -v title="$1" '$0 ~ "\"" title "\"" {print $1}'); do
+      geometry=$(xwininfo -id "$id" |
+                 awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2}
+                      /Map State: IsViewable/{v=1} END{if (v && w > 1) print w "x" h "+" x "+" y}')
+      [ -n "$geometry" ] && break 2
+    done
+    sleep 0.2
+  done
+  echo "$geometry"
+}
