@@ -6,16 +6,16 @@
 
 #include <chrono>
 
-#include "app/win32/balloon_hints.h"
+#include "controls/win32/balloon_hints.h"
 #include "platform/win32/gdi_owners.h"
 #include "support/driver.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using app::win32::TBalloonHints;
+using controls::win32::TBalloonHints;
 using platform::win32::UniqueRegion;
-using platform::win32::UniqueWindow;
+using platform::win32::UniqueHwnd;
 using Steady = std::chrono::steady_clock;
 
 RECT WindowRect(HWND window) {
@@ -48,7 +48,7 @@ class BalloonHintsOverForm : public ::testing::Test {
   }
   void TearDown() override { ::SetCursorPos(0, 767); }
 
-  UniqueWindow form;
+  UniqueHwnd form;
   HWND button = nullptr;
   TBalloonHints hints;
 };

@@ -20,7 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::win32::UniqueFont;
-using platform::win32::UniqueWindow;
+using platform::win32::UniqueHwnd;
 using schedule::win32::TAlarmClock;
 using Steady = std::chrono::steady_clock;
 
@@ -74,7 +74,7 @@ class ClockWindow : public ::testing::Test {
   }
 
   UniqueFont bold;
-  UniqueWindow form;
+  UniqueHwnd form;
   std::unique_ptr<TAlarmClock> clock;
 };
 

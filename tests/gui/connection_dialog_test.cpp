@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/application.h"
+#include "controls/win32/application.h"
 #include "db/win32/connection_dialog.h"
 #include "support/driver.h"
 
@@ -36,7 +36,7 @@ class ConnectionDialogTest : public ::testing::Test {
     if (!DisplayAvailable()) {
       GTEST_SKIP() << "windows need a display (DISPLAY under Wine)";
     }
-    application = std::make_unique<app::win32::Application>();
+    application = std::make_unique<controls::win32::Application>();
     application->SetTitle("QEL 26.1 Dumpwarden");
     dialog = std::make_unique<TForm2>(*application);
   }
@@ -70,7 +70,7 @@ class ConnectionDialogTest : public ::testing::Test {
     return dialog->ShowModal(request);
   }
 
-  std::unique_ptr<app::win32::Application> application;
+  std::unique_ptr<controls::win32::Application> application;
   std::unique_ptr<TForm2> dialog;
   std::vector<HWND> focus;
   DWORD userSelStart = 0;

@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/win32/application.h"
+#include "controls/win32/application.h"
 #include "app/win32/main_window.h"
 #include "support/driver.h"
 
 namespace {
 
-using app::win32::Application;
+using controls::win32::Application;
 using app::win32::TForm1;
 using namespace gui_test;
 
@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, TrayIconReturnsAfterAShellRestartAndLeavesAtSessionEnd) {
   HWND tray = form->TrayIcon1.Handle();
   const UINT id = form->TrayIcon1.Id();
   ASSERT_TRUE(IconKnownToShell(tray, id));
-  EXPECT_EQ(form->TrayIcon1.Layout(), app::TrayLayout::kVersion5);
+  EXPECT_EQ(form->TrayIcon1.Layout(), controls::TrayLayout::kVersion5);
 
   // A restarted shell has lost the icon; its broadcast brings it back.
   NOTIFYICONDATAA lost{};

@@ -16,7 +16,7 @@
 namespace {
 
 using namespace gui_test;
-using platform::win32::UniqueWindow;
+using platform::win32::UniqueHwnd;
 
 struct Errors : platform::win32::ExceptionSink {
   void HandleException() noexcept override { ++count; }
@@ -68,7 +68,7 @@ class FieldsOnAForm : public ::testing::Test {
     ::CloseClipboard();
   }
 
-  UniqueWindow form;
+  UniqueHwnd form;
   HWND edit = nullptr;
   settings::TimeMaskText text;
   Errors errors;

@@ -10,17 +10,17 @@
 #include <thread>
 #include <vector>
 
-#include "app/win32/application.h"
-#include "app/win32/edit_control.h"
-#include "app/win32/list_box.h"
-#include "app/win32/modal_form.h"
-#include "app/win32/panel.h"
-#include "app/win32/push_button.h"
+#include "controls/win32/application.h"
+#include "controls/win32/edit_control.h"
+#include "controls/win32/list_box.h"
+#include "controls/win32/modal_form.h"
+#include "controls/win32/panel.h"
+#include "controls/win32/push_button.h"
 #include "support/driver.h"
 
 namespace {
 
-using namespace app::win32;
+using namespace controls::win32;
 using namespace gui_test;
 
 constexpr UINT kRecordFocus = WM_APP + 1;

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/win32/application.h"
+#include "controls/win32/application.h"
 #include "app/win32/main_window.h"
 #include "db/program_dir.h"
 #include "settings/win32/backup_settings_dialog.h"
@@ -187,7 +187,7 @@ class SettingsDialogTest : public ::testing::Test {
     if (!DisplayAvailable()) {
       GTEST_SKIP() << "windows need a display (DISPLAY under Wine)";
     }
-    application = std::make_unique<app::win32::Application>();
+    application = std::make_unique<controls::win32::Application>();
     application->SetShowMainForm(false);
     application->SetTitle(app::win32::kProgramTitle);
     main = std::make_unique<app::win32::TForm1>(*application);
@@ -208,7 +208,7 @@ class SettingsDialogTest : public ::testing::Test {
 
   TempDir dir;
   std::string ini;
-  std::unique_ptr<app::win32::Application> application;
+  std::unique_ptr<controls::win32::Application> application;
   std::unique_ptr<app::win32::TForm1> main;
 };
 

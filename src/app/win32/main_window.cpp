@@ -1,6 +1,6 @@
 #include "app/win32/main_window.h"
 
-#include "app/win32/form_font.h"
+#include "controls/win32/form_font.h"
 #include "db/credentials_file.h"
 #include "db/program_dir.h"
 #include "app/win32/res/resource_ids.h"
@@ -12,7 +12,7 @@ constexpr int kFormWidth = 205;
 constexpr int kFormHeight = 147;
 constexpr UINT kTimer1Interval = 3000;
 
-UniqueWindow CreateFormWindow(MessageHandler& form, HWND owner) {
+UniqueHandlerWindow CreateFormWindow(MessageHandler& form, HWND owner) {
   RegisterHandlerClass(kMainFormClass, ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)),
                        ::GetSysColorBrush(COLOR_BTNFACE));
   // Centred on the desktop; a caption but no system menu, so no border icons at all.
@@ -66,12 +66,7 @@ TForm1::TForm1(Application& application)
       Panel2(application, Panel1.Handle(), kPanel2Id, {86, 49, 95, 19}, TPanelBevel::bvLowered, TPanelBevel::bvNone),
       Label2(Panel2.Handle(), kLabel2Id, Panel2.InnerRect(), "00:00", boldFont_.Get()),
       Label3(Panel1.Handle(), kLabel3Id, 8, 86, "Current time:", boldFont_.Get()),
-      ADOQ_Bak(ADOConnection, db::CreateBakFileQuery()),
-      Bak_Schedule(db::ExeDir(), clock_, AlarmClock1.AlarmState(), TimeIndex,
-                   [this](const std::string& text) { Label2.SetCaption(text); }),
-      connectRoutine_(*this, ADOConnection, db::ExeDir(), db::Get_CompName(),
-                      db::SessionState{DatabaseName, UserName, TimeIndex}),
-      backup_(*this) {
+      session_(*this, AlarmClock1.AlarmState(), clock_, app::SessionSetup{db::ExeDir(), db::Get_CompName()}) {
   SetUpControls();
 }
 
@@ -120,15 +115,6 @@ void TForm1::SetUpControls() {
 void TForm1::Show() { ::ShowWindow(window_.Get(), SW_SHOWNORMAL); }
 
 void TForm1::Hide() { ::ShowWindow(window_.Get(), SW_HIDE); }
-
-void TForm1::EnableCommands() {
-  for (TMenuItem* item : {&Showpanel_M, &Hidepanel_M, &Refresh_M, &Settime_M}) {
-    item->SetEnabled(true);
-  }
-  for (TSpeedButton* button : {&Moment_Bak_Btn, &Refresh_Btn, &SetTime_Btn, &Login_Btn}) {
-    button->SetEnabled(true);
-  }
-}
 
 void TForm1::Showpanel_MClick() { TrayIcon1.RestoreApp(); }
 

@@ -6,30 +6,49 @@
 #include <cstdint>
 #include <string>
 
-#include "app/busy_guard.h"
-#include "app/win32/application.h"
-#include "app/win32/balloon_hints.h"
-#include "app/win32/label.h"
+#include "app/session.h"
+#include "controls/win32/application.h"
+#include "controls/win32/balloon_hints.h"
+#include "controls/win32/form_font.h"
+#include "controls/win32/label.h"
 #include "app/win32/main_form_ids.h"
-#include "app/win32/main_window_backup.h"
 #include "platform/win32/message_handler.h"
-#include "app/win32/panel.h"
-#include "app/win32/popup_menu.h"
-#include "app/win32/speed_button.h"
-#include "app/win32/tray_icon.h"
-#include "app/win32/win_handles.h"
-#include "app/win32/window_timer.h"
-#include "db/connect_routine.h"
-#include "db/database.h"
+#include "controls/win32/panel.h"
+#include "controls/win32/popup_menu.h"
+#include "controls/win32/speed_button.h"
+#include "controls/win32/tray_icon.h"
+#include "controls/win32/win_handles.h"
+#include "controls/win32/window_timer.h"
 #include "platform/clock.h"
-#include "schedule/schedule.h"
 #include "schedule/win32/alarm_clock.h"
 
 namespace app::win32 {
 
+// The controls and window plumbing the main window is built of.
+using controls::win32::Application;
+using controls::win32::CreateHandlerWindow;
+using controls::win32::MakeFormFont;
+using controls::win32::MessageHandler;
+using controls::win32::RegisterHandlerClass;
+using controls::win32::TBalloonHints;
+using controls::TBalloonIconKind;
+using controls::win32::TBevel;
+using controls::win32::TGlyph;
+using controls::win32::TLabel;
+using controls::win32::TMenuItem;
+using controls::win32::TPanel;
+using controls::win32::TPanelBevel;
+using controls::win32::TPopupMenu;
+using controls::win32::TSpeedButton;
+using controls::win32::TTrayIcon;
+using controls::win32::UniqueFont;
+using controls::win32::UniqueHandlerWindow;
+using controls::win32::WindowPlacement;
+using controls::win32::WindowTimer;
+
 inline constexpr UINT_PTR kTimer1Id = 1;
 
-class TForm1 final : public MessageHandler, private db::ConnectHost {
+class TForm1 final : public MessageHandler, private app::SessionWindow {
  public:
   explicit TForm1(Application& application);
   TForm1(const TForm1&) = delete;
@@ -44,6 +63,7 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   // Enables every command of the window; the first successful connection does this.
   void EnableCommands() override;
 
+
   // Event handlers.
   void Showpanel_MClick();
   void Hidepanel_MClick();
@@ -54,8 +74,7 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   void FormActivate();
   void FormCloseQuery(bool& canClose);
   void Timer1Timer();
-  // Handlers whose work belongs to the schedule, backup and database subsystems; their bodies are in
-  // main_window_commands.cpp.
+  // Handlers whose work belongs to the session; their bodies are in main_window_commands.cpp.
   void Refresh_MClick();
   void Settime_MClick();
   void Login_BtnClick();
@@ -67,7 +86,7 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   // The connection routine (db/connect_routine.h): returns connected with the commands enabled, or
   // with termination requested; an unreadable Data.dat raises db::IoError. Takes no busy guard: the
   // callers do (a backup run holds it while it connects).
-  db::ConnectOutcome Connect_DB();
+  db::ConnectOutcome Connect_DB() { return session_.Connect_DB(); }
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void HandleException() noexcept override { application_.HandleException(); }
@@ -76,7 +95,7 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   Application& application_;
   UniqueFont font_;      // the form's font, MS Sans Serif 8 pt
   UniqueFont boldFont_;  // its bold variant for the labels and the clock
-  UniqueWindow window_;
+  UniqueHandlerWindow window_;
 
  public:
   // Components, in the order they are created (and destroyed in reverse).
@@ -102,26 +121,9 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   schedule::win32::TAlarmClock AlarmClock1;
   TBalloonHints BalloonHints1;
 
-  // Fields.
-  std::string UserName;           // user name of the last successful login
-  // Position in the schedule; wraps from 255 to 0. The one value the schedule (Bak_Schedule), the
-  // connection routine (1 on every successful connection) and the backup runs work on.
-  std::uint8_t TimeIndex = 0;
-  std::string DatabaseName;       // program-wide: read from Connect.ini by every Connect_DB
-  // Whether a connection routine or a backup run is in progress; the entry points that start one
-  // take it and do nothing when it is refused.
-  BusyGuard Busy;
-
-  // Database objects (the connection is open only during the start-up check and a backup run).
-  db::Connection ADOConnection;
-  db::Query ADOQ_Bak;
-
- private:
-  platform::SystemClock clock_;
-
- public:
-  // The schedule of Bak_Info.ini: arms AlarmClock1 and shows the next time on Label2.
-  schedule::Schedule Bak_Schedule;
+  // The state and the operations the handlers forward to.
+  [[nodiscard]] app::Session& State() { return session_; }
+  [[nodiscard]] std::uint8_t TimeIndex() const { return session_.TimeIndex(); }
 
  private:
   void OnCommand(WPARAM wParam, LPARAM lParam);
@@ -134,15 +136,19 @@ class TForm1 final : public MessageHandler, private db::ConnectHost {
   void OnSettingChange();
   void SetUpControls();
 
-  // What the connection routine needs of the window and the application.
+  // What the session needs of the window and the application (app::SessionWindow).
   std::unique_ptr<db::ConnectionDialog> MakeConnectionDialog(bool ownedByApplication) override;
   void ShowErrorBox(const std::string& text) override;
   void ShowDefaultErrorBox(const std::string& message) override { application_.ShowException(message); }
   void RestoreApp() override { TrayIcon1.RestoreApp(); }
+  void MinimizeApp() override { TrayIcon1.MinimizeApp(); }
   void RequestTermination() override { application_.Terminate(); }
+  void ShowBalloon(const backup::Balloon& balloon) override;
+  void ProcessMessages() override;
+  void ShowNextTime(const std::string& text) override { Label2.SetCaption(text); }
 
-  db::ConnectRoutine connectRoutine_;
-  FormBackup backup_;  // the scheduled and immediate runs over this window's members
+  platform::SystemClock clock_;
+  app::Session session_;
 };
 
 }  // namespace app::win32

@@ -5,15 +5,15 @@
 
 #include <exception>
 
-#include "app/exception_text.h"
-#include "app/win32/application.h"
+#include "controls/exception_text.h"
+#include "controls/win32/application.h"
 #include "app/win32/main_window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   try {
-    app::win32::Application application;
+    controls::win32::Application application;
     application.SetShowMainForm(false);
     application.SetTitle(app::win32::kProgramTitle);
     app::win32::TForm1 form(application);
@@ -22,7 +22,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return application.Run();
   } catch (const std::exception& error) {
     // Only the creation of the windows can get here: nothing to go on with.
-    ::MessageBoxA(nullptr, app::ErrorBoxText(error.what()).c_str(), app::win32::kProgramTitle, MB_OK | MB_ICONSTOP);
+    ::MessageBoxA(nullptr, controls::ErrorBoxText(error.what()).c_str(), app::win32::kProgramTitle, MB_OK | MB_ICONSTOP);
     return 1;
   }
 }

@@ -3,18 +3,18 @@
 namespace db::win32 {
 namespace {
 
-using app::win32::ModalResult;
-using app::win32::TPanelBevel;
+using controls::win32::ModalResult;
+using controls::win32::TPanelBevel;
 
 constexpr int kClientWidth = 282;
 constexpr int kClientHeight = 142;
-constexpr app::win32::WindowPlacement kPanelPlace{0, 0, 277, 101};
-constexpr app::win32::WindowPlacement kUpperEdit{4, 20, 265, 21};
-constexpr app::win32::WindowPlacement kLowerEdit{4, 68, 265, 21};
+constexpr controls::win32::WindowPlacement kPanelPlace{0, 0, 277, 101};
+constexpr controls::win32::WindowPlacement kUpperEdit{4, 20, 265, 21};
+constexpr controls::win32::WindowPlacement kLowerEdit{4, 68, 265, 21};
 
 }  // namespace
 
-TForm2::TForm2(app::win32::Application& application)
+TForm2::TForm2(controls::win32::Application& application)
     : TModalForm(application, application.Handle(),
                  {kConnectionDialogClass, kConnectionDialogCaption, kClientWidth, kClientHeight}),
       // Created first, so it lies on top of the login panel and comes first in the tab order.

@@ -4,19 +4,19 @@
 // reads them back; what OK stores is the connection routine's business (db/connect_routine.h).
 #include <optional>
 
-#include "app/win32/edit_control.h"
-#include "app/win32/label.h"
-#include "app/win32/modal_form.h"
-#include "app/win32/panel.h"
-#include "app/win32/push_button.h"
+#include "controls/win32/edit_control.h"
+#include "controls/win32/label.h"
+#include "controls/win32/modal_form.h"
+#include "controls/win32/panel.h"
+#include "controls/win32/push_button.h"
 #include "db/win32/connection_dialog_ids.h"
 #include "db/connect_routine.h"
 
 namespace db::win32 {
 
-class TForm2 final : public app::win32::TModalForm, public ConnectionDialog {
+class TForm2 final : public controls::win32::TModalForm, public ConnectionDialog {
  public:
-  explicit TForm2(app::win32::Application& application);
+  explicit TForm2(controls::win32::Application& application);
 
   // Puts the request's entries into the fields, switches the mode, sets the focus, runs the dialog.
   std::optional<DialogEntries> ShowModal(const DialogRequest& request) override;
@@ -25,18 +25,18 @@ class TForm2 final : public app::win32::TModalForm, public ConnectionDialog {
   void SetMode(DialogMode mode);
 
   // Components, in tab order.
-  app::win32::TPanel Connect_Panel;
-  app::win32::TLabel ServerLabel;
-  app::win32::TEdit Server_Edit;
-  app::win32::TLabel DatabaseLabel;
-  app::win32::TEdit Database_Edit;
-  app::win32::TPanel Login_Panel;
-  app::win32::TLabel UserLabel;
-  app::win32::TEdit User_Edit;
-  app::win32::TLabel PasswordLabel;
-  app::win32::TEdit Password_Edit;
-  app::win32::TButton BitBtn1;  // OK, the default button
-  app::win32::TButton BitBtn2;  // Cancel
+  controls::win32::TPanel Connect_Panel;
+  controls::win32::TLabel ServerLabel;
+  controls::win32::TEdit Server_Edit;
+  controls::win32::TLabel DatabaseLabel;
+  controls::win32::TEdit Database_Edit;
+  controls::win32::TPanel Login_Panel;
+  controls::win32::TLabel UserLabel;
+  controls::win32::TEdit User_Edit;
+  controls::win32::TLabel PasswordLabel;
+  controls::win32::TEdit Password_Edit;
+  controls::win32::TButton BitBtn1;  // OK, the default button
+  controls::win32::TButton BitBtn2;  // Cancel
 
  private:
   void PutEntries(const DialogRequest& request);

@@ -45,7 +45,8 @@ struct GdiObjectTraits {
   static void Release(HGDIOBJ h) { ::DeleteObject(h); }
 };
 
-using UniqueWindow = UniqueOwner<HWND, WindowTraits>;
+// A window with no handler of ours behind it (a system control, a test's form), destroyed as it is.
+using UniqueHwnd = UniqueOwner<HWND, WindowTraits>;
 using UniqueFont = UniqueOwner<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueOwner<HBRUSH, GdiObjectTraits>;
 using UniqueRegion = UniqueOwner<HRGN, GdiObjectTraits>;

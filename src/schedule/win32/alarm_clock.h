@@ -85,7 +85,7 @@ class TAlarmClock : public platform::win32::MessageHandler {
   schedule::ShownTime shown_;
   HFONT font_ = nullptr;  // not owned
   std::string windowText_;
-  platform::win32::UniqueWindow window_;
+  platform::win32::UniqueHwnd window_;
   WindowDispatcher dispatcher_;
   std::unique_ptr<schedule::TTickTimer> timer_;  // last: stopped before anything its tick uses goes away
 };

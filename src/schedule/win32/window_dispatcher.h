@@ -33,7 +33,7 @@ class WindowDispatcher final : public UiDispatcher {
   bool Wake();
 
   DWORD uiThread_;
-  platform::win32::UniqueWindow window_;
+  platform::win32::UniqueHwnd window_;
   CallQueue queue_;
 };
 

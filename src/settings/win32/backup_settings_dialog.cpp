@@ -4,16 +4,16 @@
 #include <utility>
 
 #include "app/win32/res/resource_ids.h"
-#include "app/win32/wide_text.h"
+#include "controls/win32/wide_text.h"
 #include "settings/win32/choosers.h"
 
 namespace settings::win32 {
 namespace {
 
-using app::win32::TGlyph;
-using app::win32::TPanelBevel;
-using app::win32::UniqueFont;
-using app::win32::WindowPlacement;
+using controls::win32::TGlyph;
+using controls::win32::TPanelBevel;
+using controls::win32::UniqueFont;
+using controls::win32::WindowPlacement;
 
 constexpr int kFormWidth = 516;
 constexpr int kFormHeight = 421;
@@ -49,7 +49,7 @@ UINT IconFlag(NoticeIcon icon) {
   return 0;
 }
 
-void SetUpPictureButton(app::win32::TSpeedButton& button, int glyph, const char* hint, bool handCursor) {
+void SetUpPictureButton(controls::win32::TSpeedButton& button, int glyph, const char* hint, bool handCursor) {
   button.SetGlyphs(TGlyph(glyph));
   button.SetHint(hint);
   if (!handCursor) {
@@ -57,7 +57,7 @@ void SetUpPictureButton(app::win32::TSpeedButton& button, int glyph, const char*
   }
 }
 
-void SetUpTextButton(app::win32::TSpeedButton& button, const char* caption, HFONT font) {
+void SetUpTextButton(controls::win32::TSpeedButton& button, const char* caption, HFONT font) {
   button.SetCaption(caption);
   button.SetFont(font);
   button.SetFlat(false);
@@ -72,7 +72,7 @@ void WithoutBorder(HWND edit) {
 
 }  // namespace
 
-TForm10::TForm10(app::win32::Application& application, HWND owner, std::string iniPath)
+TForm10::TForm10(controls::win32::Application& application, HWND owner, std::string iniPath)
     : TModalForm(application, owner, {kForm10Class, kForm10Caption, kFormWidth, kFormHeight}),
       iniPath_(std::move(iniPath)),
       state_(*this),
@@ -155,7 +155,7 @@ void TForm10::SetUpControls() {
   SetUpPictureButton(SpeedButton5, IDB_ADD_ITEM, kInsertTimeHint, true);
   SetUpPictureButton(SpeedButton6, IDB_DELETE_ITEM, kDeletePathsHint, false);
   SetUpPictureButton(SpeedButton4, IDB_ADD_ITEM, kInsertPathHint, true);
-  for (const app::win32::TSpeedButton* button : {&SpeedButton7, &SpeedButton5, &SpeedButton6, &SpeedButton4}) {
+  for (const controls::win32::TSpeedButton* button : {&SpeedButton7, &SpeedButton5, &SpeedButton6, &SpeedButton4}) {
     ToolTips.AddTool(button->Handle(), button->Hint());
   }
   SetUpTextButton(SpeedButton3, "...", ellipsisFont_.Get());
@@ -210,10 +210,10 @@ void TForm10::DirectoryEdit1Click() { state_.backupDir.Clicked(); }
 void TForm10::SpeedButton1Click() {
   IniFile ini(iniPath_);
   state_.Save(ini);  // a refused write ends here: the error box shows it and the dialog stays open
-  SetModalResult(app::win32::ModalResult::Cancel);
+  SetModalResult(controls::win32::ModalResult::Cancel);
 }
 
-void TForm10::SpeedButton2Click() { SetModalResult(app::win32::ModalResult::Cancel); }
+void TForm10::SpeedButton2Click() { SetModalResult(controls::win32::ModalResult::Cancel); }
 
 void TForm10::SpeedButton3Click() {
   if (const auto program = ChooseProgramFile(Handle(), state_.RarStartFolder(), kProposedRarName)) {
@@ -250,7 +250,7 @@ void TForm10::SpeedButton7Click() {
   }
 }
 
-std::vector<std::size_t> TForm10::Selection(const app::win32::TListBox& list) {
+std::vector<std::size_t> TForm10::Selection(const controls::win32::TListBox& list) {
   std::vector<std::size_t> selected;
   for (int index : list.SelectedIndices()) {
     selected.push_back(static_cast<std::size_t>(index));
@@ -258,7 +258,7 @@ std::vector<std::size_t> TForm10::Selection(const app::win32::TListBox& list) {
   return selected;
 }
 
-void TForm10::DeleteItems(app::win32::TListBox& list, std::vector<std::size_t> items) {
+void TForm10::DeleteItems(controls::win32::TListBox& list, std::vector<std::size_t> items) {
   std::sort(items.begin(), items.end());
   for (auto it = items.rbegin(); it != items.rend(); ++it) {
     list.Delete(static_cast<int>(*it));
@@ -266,13 +266,13 @@ void TForm10::DeleteItems(app::win32::TListBox& list, std::vector<std::size_t> i
 }
 
 void TForm10::Tell(const Notice& notice) {
-  ::MessageBoxW(Handle(), app::win32::WideFromUtf8(notice.text).c_str(), app::win32::WideFromUtf8(notice.caption).c_str(),
+  ::MessageBoxW(Handle(), controls::win32::WideFromUtf8(notice.text).c_str(), controls::win32::WideFromUtf8(notice.caption).c_str(),
                 MB_OK | IconFlag(notice.icon));
 }
 
 bool TForm10::Ask(const Notice& notice) {
-  return ::MessageBoxW(Handle(), app::win32::WideFromUtf8(notice.text).c_str(),
-                       app::win32::WideFromUtf8(notice.caption).c_str(), MB_YESNO | IconFlag(notice.icon)) == IDYES;
+  return ::MessageBoxW(Handle(), controls::win32::WideFromUtf8(notice.text).c_str(),
+                       controls::win32::WideFromUtf8(notice.caption).c_str(), MB_YESNO | IconFlag(notice.icon)) == IDYES;
 }
 
 void TForm10::FormCommand(int id, int notification, HWND control) {

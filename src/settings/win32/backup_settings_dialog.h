@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/edit_control.h"
-#include "app/win32/label.h"
-#include "app/win32/list_box.h"
-#include "app/win32/modal_form.h"
-#include "app/win32/panel.h"
-#include "app/win32/speed_button.h"
-#include "app/win32/tool_tips.h"
-#include "app/win32/window_subclass.h"
+#include "controls/win32/edit_control.h"
+#include "controls/win32/label.h"
+#include "controls/win32/list_box.h"
+#include "controls/win32/modal_form.h"
+#include "controls/win32/panel.h"
+#include "controls/win32/speed_button.h"
+#include "controls/win32/tool_tips.h"
+#include "controls/win32/window_subclass.h"
 #include "settings/backup_settings_form.h"
 #include "settings/win32/directory_edit.h"
 #include "settings/win32/mask_edit.h"
@@ -48,10 +48,10 @@ enum Form10ControlId : int {
   kSpeedButton2Id,
 };
 
-class TForm10 final : public app::win32::TModalForm, private FormPrompts {
+class TForm10 final : public controls::win32::TModalForm, private FormPrompts {
  public:
   // owner: the main window, on whose centre the dialog opens. iniPath: Bak_Info.ini.
-  TForm10(app::win32::Application& application, HWND owner, std::string iniPath);
+  TForm10(controls::win32::Application& application, HWND owner, std::string iniPath);
 
   // Event handlers.
   void FormCreate();
@@ -76,43 +76,43 @@ class TForm10 final : public app::win32::TModalForm, private FormPrompts {
   void PlaceOnOwner(HWND owner);
   void SetUpControls();
   void ShowState();
-  static std::vector<std::size_t> Selection(const app::win32::TListBox& list);
-  static void DeleteItems(app::win32::TListBox& list, std::vector<std::size_t> items);
+  static std::vector<std::size_t> Selection(const controls::win32::TListBox& list);
+  static void DeleteItems(controls::win32::TListBox& list, std::vector<std::size_t> items);
 
   std::string iniPath_;
   BackupSettingsForm state_;
-  app::win32::UniqueFont timesFont_;
-  app::win32::UniqueFont ellipsisFont_;
+  controls::win32::UniqueFont timesFont_;
+  controls::win32::UniqueFont ellipsisFont_;
 
  public:
   // Components, in the order of the keyboard (and of their creation).
-  app::win32::TListBox ListBox1;
-  app::win32::TPanel Panel1;
-  app::win32::TLabel Label1;
-  app::win32::TPanel Panel2;
-  app::win32::TEdit MaskEdit1Window;
+  controls::win32::TListBox ListBox1;
+  controls::win32::TPanel Panel1;
+  controls::win32::TLabel Label1;
+  controls::win32::TPanel Panel2;
+  controls::win32::TEdit MaskEdit1Window;
   TMaskEdit MaskEdit1;
-  app::win32::TLabel Label2;
-  app::win32::TEdit DirectoryEdit1Window;
+  controls::win32::TLabel Label2;
+  controls::win32::TEdit DirectoryEdit1Window;
   TDirectoryEdit DirectoryEdit1;
-  app::win32::TEdit DirectoryEdit2Window;
+  controls::win32::TEdit DirectoryEdit2Window;
   TDirectoryEdit DirectoryEdit2;
-  app::win32::TEdit Edit1;
-  app::win32::TListBox ListBox2;
-  app::win32::TSpeedButton SpeedButton7;
-  app::win32::TSpeedButton SpeedButton5;
-  app::win32::TLabel Label4;
-  app::win32::TSpeedButton SpeedButton3;
-  app::win32::TLabel Label3;
-  app::win32::TSpeedButton SpeedButton6;
-  app::win32::TSpeedButton SpeedButton4;
-  app::win32::TSpeedButton SpeedButton1;
-  app::win32::TSpeedButton SpeedButton2;
-  app::win32::TToolTips ToolTips;
+  controls::win32::TEdit Edit1;
+  controls::win32::TListBox ListBox2;
+  controls::win32::TSpeedButton SpeedButton7;
+  controls::win32::TSpeedButton SpeedButton5;
+  controls::win32::TLabel Label4;
+  controls::win32::TSpeedButton SpeedButton3;
+  controls::win32::TLabel Label3;
+  controls::win32::TSpeedButton SpeedButton6;
+  controls::win32::TSpeedButton SpeedButton4;
+  controls::win32::TSpeedButton SpeedButton1;
+  controls::win32::TSpeedButton SpeedButton2;
+  controls::win32::TToolTips ToolTips;
 
  private:
-  app::win32::WindowSubclass listBox1Keys_;
-  app::win32::WindowSubclass listBox2Keys_;
+  controls::win32::WindowSubclass listBox1Keys_;
+  controls::win32::WindowSubclass listBox2Keys_;
 };
 
 }  // namespace settings::win32

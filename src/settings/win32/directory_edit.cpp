@@ -11,7 +11,7 @@ namespace {
 constexpr int kBrowseButtonId = 1;
 constexpr int kBrowseButtonWidth = 19;
 
-app::win32::WindowPlacement BrowseButtonPlace(HWND edit) {
+controls::win32::WindowPlacement BrowseButtonPlace(HWND edit) {
   RECT client{};
   ::GetClientRect(edit, &client);
   return {client.right - kBrowseButtonWidth, 0, kBrowseButtonWidth, client.bottom};
@@ -29,12 +29,12 @@ std::string ControlText(HWND edit) {
 TDirectoryEdit::TDirectoryEdit(HWND edit, DirectoryField& field, platform::win32::ExceptionSink& errors)
     : edit_(edit),
       field_(field),
-      button_(std::make_unique<app::win32::TSpeedButton>(errors, edit, kBrowseButtonId, BrowseButtonPlace(edit))),
+      button_(std::make_unique<controls::win32::TSpeedButton>(errors, edit, kBrowseButtonId, BrowseButtonPlace(edit))),
       subclass_(edit, errors, [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); }) {
   // The text stops short of the button, and the EDIT does not paint over it.
   ::SetWindowLongPtrA(edit_, GWL_STYLE, ::GetWindowLongPtrA(edit_, GWL_STYLE) | WS_CLIPCHILDREN);
   ::SendMessageA(edit_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, kBrowseButtonWidth + 1));
-  button_->SetGlyphs(app::win32::TGlyph(IDB_BROWSE_FOLDER));
+  button_->SetGlyphs(controls::win32::TGlyph(IDB_BROWSE_FOLDER));
   button_->SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
   Refresh();
 }

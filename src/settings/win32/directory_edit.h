@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/win32/speed_button.h"
-#include "app/win32/window_subclass.h"
+#include "controls/win32/speed_button.h"
+#include "controls/win32/window_subclass.h"
 #include "settings/backup_settings_form.h"
 
 namespace settings::win32 {
@@ -38,8 +38,8 @@ class TDirectoryEdit {
   HWND edit_;
   DirectoryField& field_;
   bool updating_ = false;
-  std::unique_ptr<app::win32::TSpeedButton> button_;
-  app::win32::WindowSubclass subclass_;
+  std::unique_ptr<controls::win32::TSpeedButton> button_;
+  controls::win32::WindowSubclass subclass_;
 };
 
 }  // namespace settings::win32

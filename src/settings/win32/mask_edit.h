@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/win32/window_subclass.h"
+#include "controls/win32/window_subclass.h"
 #include "settings/time_mask.h"
 
 namespace settings::win32 {
@@ -41,7 +41,7 @@ class TMaskEdit {
   HWND edit_;
   TimeMaskText& text_;
   bool updating_ = false;  // our own messages to the EDIT pass straight through
-  app::win32::WindowSubclass subclass_;
+  controls::win32::WindowSubclass subclass_;
 };
 
 }  // namespace settings::win32

@@ -19,7 +19,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/win32/application.h"
+#include "controls/win32/application.h"
 #include "app/win32/main_window.h"
 #include "host_commands.h"
 
@@ -36,7 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   ::InitCommonControlsEx(&controls);
   const std::string words = commandLine != nullptr ? commandLine : "";
 
-  app::win32::Application application;
+  controls::win32::Application application;
   application.SetShowMainForm(false);
   application.SetTitle(app::win32::kProgramTitle);
   app::win32::TForm1 form(application);

@@ -15,8 +15,11 @@
 #include "db/credentials_file.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
+#include "support/server_fixture.h"
 
 namespace {
+
+using namespace odbc_test;
 
 namespace fs = std::filesystem;
 using db::ConnectOutcome;
@@ -28,21 +31,8 @@ using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
 
-// The accounts and databases of tests/odbc/tds_server.conf.
-constexpr const char* kUser = "dumpwarden";
-constexpr const char* kPassword = "Bak-Up-2024";
-constexpr const char* kOddUser = "o'brien;\"admin\"";
-constexpr const char* kOddPassword = "pa;ss\"w'rd=}{x";
 constexpr const char* kComputer = "DW-TEST-PC";
 
-fs::path g_work;
-
-std::string ReadPort() {
-  std::ifstream file(g_work / "port");
-  std::string port;
-  file >> port;
-  return port;
-}
 
 // One answer of the operator: the dialog must come in `mode`; `answer` nullopt is Cancel.
 struct Step {
@@ -116,18 +106,13 @@ DialogEntries LoginAnswer(const std::string& user, const std::string& password) 
 class ConnectRoutineTest : public ::testing::Test {
  public:
   void SetUp() override {
-    ASSERT_FALSE(g_work.empty()) << "start with --work=DIR";
+    ASSERT_FALSE(WorkDir().empty()) << "start with --work=DIR";
     port_ = ReadPort();
-    ASSERT_FALSE(port_.empty()) << "no port file in " << g_work.string() << ": is the server fixture running?";
-    SetMode("none");
+    ASSERT_FALSE(port_.empty()) << "no port file in " << WorkDir().string() << ": is the server fixture running?";
+    SetServerMode("none");
     MakeDir(dir.Path() + "\\Connect");
   }
-  void TearDown() override { SetMode("none"); }
-
-  static void SetMode(const std::string& mode) {
-    std::ofstream file(g_work / "mode", std::ios::trunc);
-    file << mode << "\n";
-  }
+  void TearDown() override { SetServerMode("none"); }
 
   [[nodiscard]] std::string Server() const { return "127.0.0.1," + port_; }
   void WriteConnectIni(const std::string& server, const std::string& database = "QEL") const {
@@ -344,7 +329,7 @@ TEST_F(ConnectRoutineTest, TheLoginCommandPreFillsTheLastUserAndOddCredentialsRe
 
 TEST_F(ConnectRoutineTest, CancellingTheRoutinesDialogDuringALoginCommandEndsTheProgram) {
   WriteConnectIni(Server());
-  SetMode("login");  // the server refuses every login now
+  SetServerMode("login");  // the server refuses every login now
   host.script = {{DialogMode::login, LoginAnswer(kUser, kPassword)}, {DialogMode::login, std::nullopt}};
   const auto outcome = routine.Login();
   ASSERT_TRUE(outcome.has_value());
@@ -355,14 +340,3 @@ TEST_F(ConnectRoutineTest, CancellingTheRoutinesDialogDuringALoginCommandEndsThe
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--work=", 0) == 0) {
-      g_work = fs::path(arg.substr(7));
-    }
-  }
-  return RUN_ALL_TESTS();
-}

@@ -11,44 +11,27 @@
 
 #include "db/connection_string.h"
 #include "db/database.h"
+#include "support/server_fixture.h"
 
 namespace {
+
+using namespace odbc_test;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// The accounts and databases of tests/odbc/tds_server.conf.
-constexpr const char* kUser = "dumpwarden";
-constexpr const char* kPassword = "Bak-Up-2024";
-constexpr const char* kOddUser = "o'brien;\"admin\"";
-constexpr const char* kOddPassword = "pa;ss\"w'rd=}{x";
 constexpr const char* kDriver = "FreeTDS";
 
-fs::path g_work;
-std::string g_toDir;
-
-std::string ReadPort() {
-  std::ifstream file(g_work / "port");
-  std::string port;
-  file >> port;
-  return port;
-}
 
 class ServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(g_work.empty() || g_toDir.empty()) << "start with --work=DIR --todir=WINDOWS_PATH";
+    ASSERT_FALSE(WorkDir().empty() || ToDirArgument().empty()) << "start with --work=DIR --todir=WINDOWS_PATH";
     port_ = ReadPort();
-    ASSERT_FALSE(port_.empty()) << "no port file in " << g_work.string() << ": is the server fixture running?";
-    SetMode("none");
+    ASSERT_FALSE(port_.empty()) << "no port file in " << WorkDir().string() << ": is the server fixture running?";
+    SetServerMode("none");
   }
-  void TearDown() override { SetMode("none"); }
-
-  // The server reads the file before every login and request.
-  static void SetMode(const std::string& mode) {
-    std::ofstream file(g_work / "mode", std::ios::trunc);
-    file << mode << "\n";
-  }
+  void TearDown() override { SetServerMode("none"); }
 
   [[nodiscard]] std::string ConnectionString(const std::string& user, const std::string& password,
                                              const std::string& database = "QEL") const {
@@ -86,7 +69,7 @@ std::string OpenFailure(db::Connection& connection) {
   return "(no error)";
 }
 
-std::string QueryFailure(db::Query& query, const std::string& toDir = g_toDir) {
+std::string QueryFailure(db::Query& query, const std::string& toDir = ToDirArgument()) {
   try {
     query.Close();
     query.SetParameter("DB", "QEL");
@@ -106,10 +89,10 @@ TEST_F(ServerTest, BackupCallWritesTheFileItNames) {
   ASSERT_TRUE(connection.Connected());
   EXPECT_THROW(connection.SetConnectionString("Data Source=elsewhere"), db::DatabaseError) << "only while closed";
 
-  const std::string name = RunBackup(query, "QEL", g_toDir);
+  const std::string name = RunBackup(query, "QEL", ToDirArgument());
   // A second backup within the same second gets a numbered name rather than overwriting the first.
   EXPECT_TRUE(std::regex_match(name, std::regex(R"(QEL_\d{8}_\d{6}(_\d+)?\.bak)"))) << name;
-  const fs::path file = g_work / "bak" / name;
+  const fs::path file = WorkDir() / "bak" / name;
   ASSERT_TRUE(fs::exists(file)) << file.string();
   EXPECT_EQ(fs::file_size(file), 4096u);
   EXPECT_THROW((void)query.FieldText(1), db::DatabaseError) << "the result has one column";
@@ -176,10 +159,10 @@ TEST_F(ServerTest, ARefusalByTheServerIsToldFromAServerThatCannotBeReached) {
   EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverRefused) << "wrong password";
   connection.SetConnectionString(ConnectionString(kUser, kPassword, "NoSuchDb"));
   EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverRefused) << "unknown database";
-  SetMode("login");
+  SetServerMode("login");
   connection.SetConnectionString(ConnectionString(kUser, kPassword));
   EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverRefused) << "every login refused";
-  SetMode("none");
+  SetServerMode("none");
   connection.SetConnectionString(db::BuildConnectionString(kPassword, kUser, "QEL", "127.0.0.1,1"));
   EXPECT_EQ(OpenFailureKind(connection), db::FailureKind::serverUnreachable) << "nothing listening";
 }
@@ -190,15 +173,15 @@ TEST_F(ServerTest, ProcedureErrorIsRaisedAndTheConnectionStaysUsable) {
   connection.SetConnectionString(ConnectionString(kUser, kPassword));
   connection.Open();
 
-  SetMode("proc-error");
+  SetServerMode("proc-error");
   const std::string message = QueryFailure(query);
   EXPECT_NE(message, "(no error)");
   EXPECT_NE(message.front(), '[') << message;
   EXPECT_FALSE(query.Active());
   EXPECT_TRUE(connection.Connected());
 
-  SetMode("none");
-  EXPECT_TRUE(std::regex_match(RunBackup(query, "QEL", g_toDir), std::regex(R"(QEL_.*\.bak)")));
+  SetServerMode("none");
+  EXPECT_TRUE(std::regex_match(RunBackup(query, "QEL", ToDirArgument()), std::regex(R"(QEL_.*\.bak)")));
 }
 
 TEST_F(ServerTest, StatementWithoutResultSetIsAnError) {
@@ -207,7 +190,7 @@ TEST_F(ServerTest, StatementWithoutResultSetIsAnError) {
   connection.SetConnectionString(ConnectionString(kUser, kPassword));
   connection.Open();
 
-  SetMode("no-result");
+  SetServerMode("no-result");
   EXPECT_EQ(QueryFailure(query), "CommandText does not return a result set");
   EXPECT_FALSE(query.Active());
   EXPECT_TRUE(connection.Connected());
@@ -219,7 +202,7 @@ TEST_F(ServerTest, SlowServerRunsIntoTheCommandTimeout) {
   connection.SetConnectionString(ConnectionString(kUser, kPassword));
   connection.Open();
 
-  SetMode("slow=30");
+  SetServerMode("slow=30");
   const auto start = std::chrono::steady_clock::now();
   const std::string message = QueryFailure(query);
   const auto elapsed = std::chrono::steady_clock::now() - start;
@@ -229,11 +212,11 @@ TEST_F(ServerTest, SlowServerRunsIntoTheCommandTimeout) {
   EXPECT_FALSE(query.Active());
 
   // A later run on the same objects works, through a new connection if the old one was given up.
-  SetMode("none");
+  SetServerMode("none");
   if (!connection.Connected()) {
     connection.Open();
   }
-  EXPECT_TRUE(std::regex_match(RunBackup(query, "QEL", g_toDir), std::regex(R"(QEL_.*\.bak)")));
+  EXPECT_TRUE(std::regex_match(RunBackup(query, "QEL", ToDirArgument()), std::regex(R"(QEL_.*\.bak)")));
 }
 
 TEST_F(ServerTest, DroppedConnectionIsReportedAndClosed) {
@@ -242,7 +225,7 @@ TEST_F(ServerTest, DroppedConnectionIsReportedAndClosed) {
   connection.SetConnectionString(ConnectionString(kUser, kPassword));
   connection.Open();
 
-  SetMode("drop");
+  SetServerMode("drop");
   const auto start = std::chrono::steady_clock::now();
   const std::string message = QueryFailure(query);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
@@ -251,9 +234,9 @@ TEST_F(ServerTest, DroppedConnectionIsReportedAndClosed) {
   // A lost connection counts as closed, so that the next backup connects afresh.
   EXPECT_FALSE(connection.Connected());
 
-  SetMode("none");
+  SetServerMode("none");
   connection.Open();
-  EXPECT_TRUE(std::regex_match(RunBackup(query, "QEL", g_toDir), std::regex(R"(QEL_.*\.bak)")));
+  EXPECT_TRUE(std::regex_match(RunBackup(query, "QEL", ToDirArgument()), std::regex(R"(QEL_.*\.bak)")));
 }
 
 TEST_F(ServerTest, SeparatorsAndQuotesInCredentialsAndValues) {
@@ -265,9 +248,9 @@ TEST_F(ServerTest, SeparatorsAndQuotesInCredentialsAndValues) {
 
   // A directory whose name would end a quoted SQL literal if values were pasted into the text.
   const std::string oddDir = "it's; x";
-  fs::create_directories(g_work / "bak" / oddDir);
-  const std::string name = RunBackup(query, "QEL", g_toDir + "\\" + oddDir);
-  EXPECT_TRUE(fs::exists(g_work / "bak" / oddDir / name)) << name;
+  fs::create_directories(WorkDir() / "bak" / oddDir);
+  const std::string name = RunBackup(query, "QEL", ToDirArgument() + "\\" + oddDir);
+  EXPECT_TRUE(fs::exists(WorkDir() / "bak" / oddDir / name)) << name;
 
   // The user name alone is not enough: the same password with a cut-off user name is refused.
   db::Connection other(kDriver);
@@ -284,9 +267,9 @@ TEST_F(ServerTest, StatementOtherThanAPlainCallRunsAsParameterisedText) {
   connection.SetConnectionString(ConnectionString(kUser, kPassword));
   connection.Open();
   const std::string oddDir = "o'neil";
-  fs::create_directories(g_work / "bak" / oddDir);
-  const std::string name = RunBackup(query, "QEL", g_toDir + "\\" + oddDir);
-  EXPECT_TRUE(fs::exists(g_work / "bak" / oddDir / name)) << name;
+  fs::create_directories(WorkDir() / "bak" / oddDir);
+  const std::string name = RunBackup(query, "QEL", ToDirArgument() + "\\" + oddDir);
+  EXPECT_TRUE(fs::exists(WorkDir() / "bak" / oddDir / name)) << name;
 }
 
 TEST_F(ServerTest, DatabaseNameWithSpaces) {
@@ -294,23 +277,10 @@ TEST_F(ServerTest, DatabaseNameWithSpaces) {
   db::Query query(connection, db::CreateBakFileQuery());
   connection.SetConnectionString(ConnectionString(kUser, kPassword, "Shop Archive"));
   connection.Open();
-  const std::string name = RunBackup(query, "Shop Archive", g_toDir);
+  const std::string name = RunBackup(query, "Shop Archive", ToDirArgument());
   // The stand-in names the file after the database, with "_" for the blank.
   EXPECT_EQ(name.rfind("Shop_Archive_", 0), 0u) << name;
-  EXPECT_TRUE(fs::exists(g_work / "bak" / name)) << name;
+  EXPECT_TRUE(fs::exists(WorkDir() / "bak" / name)) << name;
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--work=", 0) == 0) {
-      g_work = fs::path(arg.substr(7));
-    } else if (arg.rfind("--todir=", 0) == 0) {
-      g_toDir = arg.substr(8);
-    }
-  }
-  return RUN_ALL_TESTS();
-}

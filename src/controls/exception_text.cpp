@@ -1,0 +1,13 @@
+#include "controls/exception_text.h"
+
+namespace controls {
+
+std::string ErrorBoxText(std::string_view message) {
+  std::string text(message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
+    text += '.';
+  }
+  return text;
+}
+
+}  // namespace controls
