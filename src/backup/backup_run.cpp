@@ -167,7 +167,9 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
     throw std::runtime_error("CreateBakFile returned \"" + fileName + "\", which is not the name of a file");
   }
 
-  const settings::IniFile ini(s_.schedule.SettingsPath());
+  // One reading of the settings for the whole run: a file rewritten while the archiver works must
+  // not give the run the old archiver and the new copy list.
+  const settings::IniFile ini = settings::IniFile::Snapshot(s_.schedule.SettingsPath());
   const std::string archiver = settings::ReadRarProgram(ini);
   const BackupNames names = FormBackupNames(bakDir, fileName);
 

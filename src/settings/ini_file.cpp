@@ -49,9 +49,18 @@ IniWriteError::IniWriteError(const std::string& path) : std::runtime_error("Unab
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
+IniFile IniFile::Snapshot(std::string path) {
+  IniFile file(std::move(path));
+  file.heldBytes_ = LoadBytes(file.path_);
+  file.snapshot_ = true;
+  return file;
+}
+
+std::optional<std::string> IniFile::Bytes() const { return snapshot_ ? heldBytes_ : LoadBytes(path_); }
+
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
-  const auto bytes = LoadBytes(path_);
+  const auto bytes = Bytes();
   std::optional<std::string> value;
   if (bytes) {
     value = FindValue(*bytes, section, key);
@@ -69,14 +78,14 @@ int IniFile::ReadInteger(const std::string& section, const std::string& key, int
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
-  const auto bytes = LoadBytes(path_);
+  const auto bytes = Bytes();
   return bytes && FindValue(*bytes, section, key).has_value();
 }
 
 std::vector<std::pair<int, std::string>> IniFile::ReadNumberedKeys(const std::string& section,
                                                                   const std::string& prefix, int count) const {
   std::vector<std::pair<int, std::string>> numbered;
-  const auto bytes = LoadBytes(path_);
+  const auto bytes = Bytes();
   if (!bytes || count < 1) {
     return numbered;
   }

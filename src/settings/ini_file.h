@@ -4,6 +4,7 @@
 // Every operation reads the file afresh; nothing is cached between calls.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -25,6 +26,10 @@ class IniFile {
   static constexpr std::uint64_t kMaxFileBytes = 16u << 20;  // larger files are not settings files
 
   explicit IniFile(std::string path);
+  // The file as it is now, read once: every later read answers from these contents, so that one
+  // run sees one consistent set of settings even when the file is rewritten meanwhile. Writes
+  // still go to the file (and do not change the snapshot).
+  static IniFile Snapshot(std::string path);
 
   [[nodiscard]] const std::string& FileName() const { return path_; }
 
@@ -53,7 +58,11 @@ class IniFile {
   void Update(const std::function<void(IniDocument&)>& changes);
 
  private:
+  [[nodiscard]] std::optional<std::string> Bytes() const;
+
   std::string path_;
+  bool snapshot_ = false;
+  std::optional<std::string> heldBytes_;  // a snapshot's contents; nullopt when it could not be read
 };
 
 // The integer reading rule on its own: decimal with optional sign, or 0x hexadecimal (32 bits).

@@ -163,6 +163,18 @@ TEST_F(BackupRunTest, SettingsAreReadAtEveryRun) {
   EXPECT_EQ(world.trace[4], "copy E:\\MirrorCopy of Shop_1200.rar") << "no backslash is added to the entry";
 }
 
+TEST_F(BackupRunTest, ARunKeepsTheSettingsItStartedWithWhenTheFileChangesMeanwhile) {
+  world.connected = true;
+  world.onPack = [this] {
+    Settings("[BAK]\r\nRarProgram=C:\\Other\\WinRAR.exe\r\n[copy]\r\ncount=1\r\ncopy1=F:\\Second\\\r\n");
+  };
+  run.Run(RunKind::kImmediate);
+  EXPECT_EQ(world.trace[3], "test " + kArchive + " D:\\Backup " + kRar) << "the archiver it packed with tests";
+  EXPECT_EQ(world.trace[4], "copy E:\\Mirror\\Copy of Shop_1200.rar") << "the copy list read at the start";
+  EXPECT_EQ(world.records.back().copiesListed, 1);
+  EXPECT_FALSE(world.files.count(kBak)) << "the archiver the run started with exists, so the backup file goes";
+}
+
 TEST_F(BackupRunTest, ACopyCountFarBeyondTheEntriesWalksOnlyTheStoredOnes) {
   Settings("[BAK]\r\nRarProgram=" + kRar + "\r\n[copy]\r\ncount=2147483647\r\ncopy1=E:\\Mirror\\\r\ncopy7=\r\n");
   EXPECT_EQ(run.Run(RunKind::kScheduled), RunEnd::kDone);

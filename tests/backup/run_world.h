@@ -38,6 +38,7 @@ class RunWorld final : public backup::RunDatabase,
   std::map<std::string, std::string> files;  // path -> content
   std::string armError;                       // raised by ArmNext when not empty
   std::function<void()> onProcessMessages;
+  std::function<void()> onPack;  // runs while the archiver packs
   bool busyOutside = false;  // a connection routine holds the gate
   platform::LocalDateTime now{2026, 12, 9, 2, 0, 5, 0};
   std::int64_t monotonic = 1000000;
@@ -79,6 +80,9 @@ class RunWorld final : public backup::RunDatabase,
                                     const std::string& directory, const std::string& archiver) override {
     trace.push_back("pack " + archiveName + " " + source + " " + directory + " " + archiver);
     monotonic += packMs;
+    if (onPack) {
+      onPack();
+    }
     if (packWritesArchive && files.count(archiver) != 0 && files.count(source) != 0) {
       files[directory + "\\" + archiveName] = "archive of " + files[source];
     }

@@ -22,6 +22,23 @@ struct IniFixture : ::testing::Test {
   IniFile ini{path};
 };
 
+TEST_F(IniFixture, ASnapshotAnswersFromTheContentsItWasTakenWith) {
+  WriteBytes(path, "[BAK]\r\nRarProgram=C:\\Rar.exe\r\n[copy]\r\ncount=2\r\ncopy1=E:\\\r\ncopy2=F:\\\r\n");
+  const IniFile snapshot = IniFile::Snapshot(path);
+  WriteBytes(path, "[BAK]\r\nRarProgram=C:\\7z.exe\r\n");
+  EXPECT_EQ(snapshot.ReadString("BAK", "RarProgram", ""), "C:\\Rar.exe");
+  EXPECT_EQ(snapshot.ReadInteger("copy", "count", 0), 2);
+  EXPECT_EQ(snapshot.ReadNumberedKeys("copy", "copy", 2).size(), 2u);
+  EXPECT_TRUE(snapshot.ValueExists("copy", "copy2"));
+  EXPECT_EQ(ini.ReadString("BAK", "RarProgram", ""), "C:\\7z.exe") << "an ordinary object reads afresh";
+
+  // A file missing when the snapshot was taken stays missing for it: defaults only.
+  const IniFile empty = IniFile::Snapshot(dir.File("later.ini"));
+  WriteBytes(dir.File("later.ini"), "[BAK]\r\nTimeCount=4\r\n");
+  EXPECT_EQ(empty.ReadInteger("BAK", "TimeCount", 0), 0);
+  EXPECT_FALSE(empty.ValueExists("BAK", "TimeCount"));
+}
+
 TEST_F(IniFixture, ReadsFollowPrivateProfileRules) {
   WriteBytes(path,
              "orphan=before any section\r\n"
