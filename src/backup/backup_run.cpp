@@ -169,7 +169,7 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
 
   const settings::IniFile ini(s_.schedule.SettingsPath());
   const std::string archiver = settings::ReadRarProgram(ini);
-  const BackupNames names = FormBackupNames(bakDir, fileName);
+  const BackupNames names = FormBackupNames(bakDir, fileName, ArchiverKindOf(archiver));
 
   phase = s_.clock.MonotonicMs();
   record_.archiverExitCode = s_.archiver.Pack(names.archiveName, names.backupFilePath, bakDir, archiver);
