@@ -12,6 +12,7 @@ fi
 command -v 7zz >/dev/null || { echo "7zz (Debian package 7zip) is not installed" >&2; exit 1; }
 status=0
 for dir in "$evidence"/*/; do
+  dir=${dir%/}  # 7zz reads a doubled slash as something else than one
   archive=$dir/archive.7z
   mapfile -t backups < <(find "$dir" -maxdepth 1 -name '*.bak')
   if [ ! -f "$archive" ] || [ "${#backups[@]}" -ne 1 ]; then
