@@ -8,6 +8,7 @@
 # always built a second time as 64-bit programs (mingw-w64 x86_64) and run under 64-bit Wine.
 # clang with its runtime libraries (libFuzzer, the sanitizers) builds the fuzz targets; NSIS builds
 # the installer. faketime moves the wall clock of the tests of midnight and of a clock set back.
+# 7zip is the real 7-Zip (7zz) that the tests of the program's 7-Zip support run under Wine.
 set -euo pipefail
 
 packages=(
@@ -16,7 +17,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick
-  p7zip-full unzip
+  p7zip-full 7zip unzip
   clang libclang-rt-dev
   nsis
   faketime libfaketime

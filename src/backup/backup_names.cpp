@@ -1,12 +1,39 @@
 #include "backup/backup_names.h"
 
-namespace backup {
+#include <cctype>
 
-BackupNames FormBackupNames(const std::string& backupDirectory, const std::string& backupFileName) {
+namespace backup {
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+}  // namespace
+
+ArchiverKind ArchiverKindOf(const std::string& archiverPath) {
+  // The operator picks the file in the dialog, so either separator may stand before the name.
+  const std::size_t slash = archiverPath.find_last_of("\\/");
+  const std::string name = Lower(slash == std::string::npos ? archiverPath : archiverPath.substr(slash + 1));
+  for (const char* sevenZip : {"7z.exe", "7za.exe", "7zr.exe", "7zz.exe"}) {
+    if (name == sevenZip) {
+      return ArchiverKind::kSevenZip;
+    }
+  }
+  return ArchiverKind::kRar;
+}
+
+const char* ArchiveExtension(ArchiverKind kind) { return kind == ArchiverKind::kSevenZip ? ".7z" : ".rar"; }
+
+BackupNames FormBackupNames(const std::string& backupDirectory, const std::string& backupFileName,
+                            ArchiverKind kind) {
   BackupNames names;
   names.backupFilePath = backupDirectory + "\\" + backupFileName;
   const std::size_t kept = backupFileName.size() > 4 ? backupFileName.size() - 4 : 0;
-  names.archiveName = backupFileName.substr(0, kept) + ".rar";
+  names.archiveName = backupFileName.substr(0, kept) + ArchiveExtension(kind);
   names.archivePath = backupDirectory + "\\" + names.archiveName;
   return names;
 }

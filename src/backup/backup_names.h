@@ -5,13 +5,23 @@
 
 namespace backup {
 
+// Which archiver `RarProgram` names: 7-Zip by its program file's name (7z.exe, 7za.exe, 7zr.exe or
+// 7zz.exe, any letter case); everything else is taken for WinRAR or a program with its command line.
+enum class ArchiverKind { kRar, kSevenZip };
+
+ArchiverKind ArchiverKindOf(const std::string& archiverPath);
+
+// ".rar" or ".7z".
+const char* ArchiveExtension(ArchiverKind kind);
+
 struct BackupNames {
   std::string backupFilePath;  // directory + "\" + file name
-  std::string archiveName;     // file name less its last four characters, whatever they are, + ".rar"
+  std::string archiveName;     // file name less its last four characters, whatever they are, + ".rar" or ".7z"
   std::string archivePath;     // directory + "\" + archive name
 };
 
-BackupNames FormBackupNames(const std::string& backupDirectory, const std::string& backupFileName);
+BackupNames FormBackupNames(const std::string& backupDirectory, const std::string& backupFileName,
+                            ArchiverKind kind = ArchiverKind::kRar);
 
 // Copy entry + "Copy of " + archive name; an entry without its trailing backslash gives a file
 // beside the folder ("E:\MirrorCopy of x.rar"), as the entry says.

@@ -171,7 +171,7 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   // not give the run the old archiver and the new copy list.
   const settings::IniFile ini = settings::IniFile::Snapshot(s_.schedule.SettingsPath());
   const std::string archiver = settings::ReadRarProgram(ini);
-  const BackupNames names = FormBackupNames(bakDir, fileName);
+  const BackupNames names = FormBackupNames(bakDir, fileName, ArchiverKindOf(archiver));
 
   phase = s_.clock.MonotonicMs();
   record_.archiverExitCode = s_.archiver.Pack(names.archiveName, names.backupFilePath, bakDir, archiver);

@@ -64,6 +64,39 @@ TEST_F(BackupRunTest, ScheduledRunFollowsTheStepsInOrder) {
   EXPECT_FALSE(world.GateHeld());
 }
 
+// 7-Zip named as the archiver: the same steps on "<name>.7z"; its warning exit code 1, with an
+// archive written all the same, keeps the backup file.
+TEST_F(BackupRunTest, SevenZipMakesA7zArchiveAndItsCopies) {
+  const std::string sevenZip = "C:\\Program Files\\7-Zip\\7Z.EXE";
+  const std::string archive = "D:\\Backup\\Shop_1200.7z";
+  world.files[sevenZip] = "program";
+  Settings("[BAK]\r\nRarProgram=" + sevenZip + "\r\n[copy]\r\ncount=1\r\ncopy1=E:\\Mirror\\\r\n");
+  world.connected = true;
+  EXPECT_EQ(run.Run(RunKind::kImmediate), RunEnd::kDone);
+  const std::vector<std::string> expected = {
+      "minimize",
+      "server QEL D:\\Backup",
+      "pack Shop_1200.7z " + kBak + " D:\\Backup " + sevenZip,
+      "test " + archive + " D:\\Backup " + sevenZip,
+      "copy E:\\Mirror\\Copy of Shop_1200.7z",
+      "delete " + kBak,
+      "balloon INFO",
+      "close",
+      "restore",
+  };
+  EXPECT_EQ(world.trace, expected);
+  EXPECT_EQ(world.files.at("E:\\Mirror\\Copy of Shop_1200.7z"), world.files.at(archive));
+  EXPECT_EQ(world.files.count(kArchive), 0u) << "no .rar name is used";
+
+  world.trace.clear();
+  world.packExit = 1u;
+  world.connected = true;
+  EXPECT_EQ(run.Run(RunKind::kImmediate), RunEnd::kDone);
+  EXPECT_EQ(world.files.count(kBak), 1u) << "7-Zip's warning is a failure: the backup file stays";
+  ASSERT_EQ(world.balloons.size(), 2u);
+  EXPECT_EQ(world.balloons[1].text, "Bakup of database \"QEL\" is created, but the archive was not made.");
+}
+
 TEST_F(BackupRunTest, ImmediateRunHidesTheWindowLeavesTheAlarmAndShowsTheWindowAgain) {
   world.connected = true;  // an open connection is used as it is
   EXPECT_EQ(run.Run(RunKind::kImmediate), RunEnd::kDone);
