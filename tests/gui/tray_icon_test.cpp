@@ -138,8 +138,8 @@ TEST_F(TrayIconTest, ADisabledIconIsNeverAddedByRetriesNorByTheTaskBar) {
   EXPECT_FALSE(Shown());
 
   // Disabled before loading: no add at all, no timer; enabled again, it comes at once.
+  std::vector<DWORD> actions;  // before the icon, whose destructor still reports to it
   TTrayIcon second(*application, nullptr);
-  std::vector<DWORD> actions;
   second.ShellNotifyIcon = [&](DWORD action, NOTIFYICONDATAA& data) {
     actions.push_back(action);
     return ::Shell_NotifyIconA(action, &data) != FALSE;
