@@ -8,7 +8,9 @@
 #   - the program's peak resident memory during the run;
 #   - the same backup file packed and tested with 7-Zip (Debian's 7zz, the program's 7-Zip command
 #     line): times and archive size beside the stand-in archiver's stored archive;
-#   - its idle CPU time and resident memory beside the baseline; targets 1.2 and 1.5 times.
+#   - its idle CPU time and resident memory beside the baseline after the run; targets 1.2 and 1.5 times;
+#   - then bench/idle-bench.sh: the program at rest after its start-up check, beside the baseline, with
+#     its wake-ups per idle minute (target at most the clock's 134) and its memory (at most 1.5 times).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -64,3 +66,7 @@ read -r b_cpu b_rss < <(sed -n 's/^idle .*baseline: cpu_ms=\([0-9]*\) rss_kib=\(
 awk -v pc="$p_cpu" -v bc="$b_cpu" -v pr="$p_rss" -v br="$b_rss" 'BEGIN {
   if (bc > 0) printf "idle CPU: %.2f times the baseline (target 1.2)\n", pc / bc; else printf "idle CPU: %d ms against a baseline of 0 ms\n", pc
   printf "idle memory: %.2f times the baseline (target 1.5)\n", pr / br }'
+
+echo
+echo "== at rest after the start-up check (bench/idle-bench.sh) =="
+bash bench/idle-bench.sh | sed -n '/^idle/p'

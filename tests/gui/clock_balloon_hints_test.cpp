@@ -9,6 +9,7 @@
 #include "controls/win32/balloon_hints.h"
 #include "platform/win32/gdi_owners.h"
 #include "support/driver.h"
+#include "support/timer_messages.h"
 
 namespace {
 
@@ -29,9 +30,9 @@ class BalloonHintsOverForm : public ::testing::Test {
   void SetUp() override {
     gui_test::RegisterPlainFormClass("HintProbeForm");
   }
-  void MakeForm(int x, int y) {
-    form.Reset(::CreateWindowExA(0, "HintProbeForm", "Hint probe", WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, 205, 120,
-                                 nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr));
+  void MakeForm(int x, int y, bool visible = true) {
+    form.Reset(::CreateWindowExA(0, "HintProbeForm", "Hint probe", WS_POPUP | WS_BORDER | (visible ? WS_VISIBLE : 0), x,
+                                 y, 205, 120, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr));
     ASSERT_TRUE(form);
     // Disabled, as the panel's buttons are until the first connection: it gets no mouse messages.
     button = ::CreateWindowExA(0, "BUTTON", "[bak]", WS_CHILD | WS_VISIBLE | WS_DISABLED, 109, 5, 35, 29, form.Get(),
@@ -103,6 +104,36 @@ TEST_F(BalloonHintsOverForm, FlipsAtTheTopAndRightEdgesOfTheWorkArea) {
   EXPECT_TRUE(::PtInRegion(shape.Get(), w - 10, 1)) << "tail tip";
   EXPECT_FALSE(::PtInRegion(shape.Get(), w - 11, 1));
   EXPECT_FALSE(::PtInRegion(shape.Get(), 10, 1));
+}
+
+TEST_F(BalloonHintsOverForm, WatchesTheMouseOnlyWhileTheFormIsShownAndStartsAgainWhenItShows) {
+  MakeForm(300, 300, false);  // the panel starts hidden, as the program's does
+  const POINT cursor = RestOnButton();
+  {
+    gui_test::TimerMessages polls(hints.HintWindow());
+    gui_test::PumpMessages(700);
+    EXPECT_EQ(polls.Count(), 0) << "a hidden form's hints woke the program";
+  }
+  EXPECT_FALSE(hints.Polling());
+  EXPECT_FALSE(hints.HintVisible());
+
+  ::ShowWindow(form.Get(), SW_SHOWNORMAL);
+  EXPECT_TRUE(hints.Polling());
+  ASSERT_TRUE(gui_test::WaitUntil([&] { return hints.HintVisible(); }, 2000)) << "no hint once the form showed";
+
+  // Hidden with its hint up: the hint goes, then the polling stops.
+  ::ShowWindow(form.Get(), SW_HIDE);
+  EXPECT_TRUE(gui_test::WaitUntil([&] { return !hints.HintVisible() && !hints.Polling(); }, 1000));
+  {
+    gui_test::TimerMessages polls(hints.HintWindow());
+    gui_test::PumpMessages(500);
+    EXPECT_EQ(polls.Count(), 0);
+  }
+
+  // Shown again another way (a window position change), the mouse still resting on the button.
+  ::SetWindowPos(form.Get(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  ::SetCursorPos(cursor.x + 1, cursor.y);
+  EXPECT_TRUE(gui_test::WaitUntil([&] { return hints.HintVisible(); }, 2000)) << "no hint after the second showing";
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ using platform::win32::WindowDC;
 constexpr char kClassName[] = "DumpwardenBalloonHint";
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollWhileShown = 50;     // the owner is visible: fine enough for the short hint pause
-constexpr UINT kPollWhileHidden = 500;   // the owner is hidden (most of the time): just notice it reappear
 constexpr UINT kTextFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
 
 Rect ToRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
@@ -36,7 +35,10 @@ bool MouseButtonDown() {
 
 TBalloonHints::TBalloonHints() : tracker_(HintPause, HintShortPause) {}
 
-TBalloonHints::~TBalloonHints() { window_.Reset(); }
+TBalloonHints::~TBalloonHints() {
+  ownerWatch_.reset();
+  window_.Reset();
+}
 
 void TBalloonHints::Attach(HWND owner) {
   if (window_) {
@@ -54,7 +56,22 @@ void TBalloonHints::Attach(HWND owner) {
   if (window == nullptr) {
     throw std::runtime_error("Unable to create the hint window");
   }
-  SetPollPeriod(kPollWhileShown);
+  ownerWatch_ = std::make_unique<WindowSubclass>(owner_, *this, [this](UINT message, WPARAM wParam, LPARAM lParam) {
+    OnOwnerMessage(message, wParam, lParam);
+    return std::optional<LRESULT>{};
+  });
+  if (::IsWindowVisible(owner_) != FALSE) {
+    SetPollPeriod(kPollWhileShown);
+  }
+}
+
+void TBalloonHints::OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool shown = (message == WM_SHOWWINDOW && wParam != FALSE) ||
+                     (message == WM_WINDOWPOSCHANGED &&
+                      (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) != 0);
+  if (shown) {
+    SetPollPeriod(kPollWhileShown);
+  }
 }
 
 void TBalloonHints::AddTool(HWND control, const std::string& hint) {
@@ -69,10 +86,16 @@ void TBalloonHints::AddTool(HWND control, const std::string& hint) {
 bool TBalloonHints::HintVisible() const { return window_ && ::IsWindowVisible(window_.Get()) != FALSE; }
 
 void TBalloonHints::SetPollPeriod(UINT milliseconds) {
-  if (pollPeriod_ != milliseconds && window_) {
-    ::SetTimer(window_.Get(), kPollTimer, milliseconds, nullptr);
+  if (pollPeriod_ != milliseconds && window_ && ::SetTimer(window_.Get(), kPollTimer, milliseconds, nullptr) != 0) {
     pollPeriod_ = milliseconds;
   }
+}
+
+void TBalloonHints::StopPolling() {
+  if (pollPeriod_ != 0 && window_) {
+    ::KillTimer(window_.Get(), kPollTimer);
+  }
+  pollPeriod_ = 0;
 }
 
 int TBalloonHints::ToolUnderCursor(POINT cursor) const {
@@ -99,7 +122,6 @@ int TBalloonHints::ToolUnderCursor(POINT cursor) const {
 
 LRESULT TBalloonHints::OnTimer() {
   const bool ownerVisible = owner_ != nullptr && ::IsWindowVisible(owner_) != FALSE;
-  SetPollPeriod(ownerVisible ? kPollWhileShown : kPollWhileHidden);
   POINT cursor{};
   int tool = HoverTracker::kNoTool;
   if (ownerVisible && ::GetCursorPos(&cursor) != FALSE) {
@@ -115,6 +137,10 @@ LRESULT TBalloonHints::OnTimer() {
       break;
     case HoverTracker::Action::kNone:
       break;
+  }
+  // Hidden, with its hint gone: nothing to watch until the owner shows again.
+  if (!ownerVisible && !HintVisible()) {
+    StopPolling();
   }
   return 0;
 }
@@ -175,6 +201,7 @@ LRESULT TBalloonHints::HandleMessage(HWND window, UINT message, WPARAM wParam, L
     case WM_NCDESTROY:
       // Destroyed with its owner: the window system has taken the handle back.
       ::KillTimer(window, kPollTimer);
+      pollPeriod_ = 0;
       window_.Release();
       break;
     case WM_TIMER:

@@ -2,20 +2,23 @@
 // `TBalloonHints`: shows the hints of registered controls in a balloon-shaped window whose tail
 // points at the mouse, after the hint delay. The mouse is watched by a short polling timer rather than
 // by the controls' own mouse messages, because disabled controls receive none and the panel's buttons
-// start disabled.
+// start disabled. The timer runs only while the owner is shown (or a hint still needs hiding); the
+// owner's show messages start it again, so a hidden panel costs no wake-ups.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "controls/balloon_geometry.h"
 #include "controls/balloon_hover.h"
 #include "platform/win32/gdi_owners.h"
+#include "controls/win32/window_subclass.h"
 #include "platform/win32/message_handler.h"
 
 namespace controls::win32 {
 
-class TBalloonHints : public platform::win32::MessageHandler {
+class TBalloonHints : public platform::win32::MessageHandler, public platform::win32::ExceptionSink {
  public:
   TBalloonHints();
   ~TBalloonHints();
@@ -40,6 +43,8 @@ class TBalloonHints : public platform::win32::MessageHandler {
 
   [[nodiscard]] HWND HintWindow() const { return window_.Get(); }
   [[nodiscard]] bool HintVisible() const;
+  // The mouse is being watched (the poll timer exists).
+  [[nodiscard]] bool Polling() const { return pollPeriod_ != 0; }
 
  private:
   struct Tool {
@@ -51,6 +56,8 @@ class TBalloonHints : public platform::win32::MessageHandler {
   LRESULT OnTimer();
   LRESULT OnPaint();
   void SetPollPeriod(UINT milliseconds);
+  void StopPolling();
+  void OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   [[nodiscard]] int ToolUnderCursor(POINT cursor) const;
   void Show(int tool, POINT cursor);
@@ -62,6 +69,7 @@ class TBalloonHints : public platform::win32::MessageHandler {
   UINT pollPeriod_ = 0;
   platform::win32::UniqueFont font_;
   platform::win32::UniqueHwnd window_;
+  std::unique_ptr<WindowSubclass> ownerWatch_;  // sees the owner being shown
   // What the shown balloon draws.
   std::string shownText_;
   Size textSize_;

@@ -2,13 +2,16 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace controls::win32 {
 namespace {
 
 constexpr UINT_PTR kAnimationTimerId = 1;
+constexpr UINT_PTR kAddRetryTimerId = 2;
 constexpr UINT kDefaultAnimationInterval = 1000;
 
 // The record sizes the layouts are built on are the platform's own.
@@ -82,34 +85,54 @@ TTrayIcon::TTrayIcon(Application& application, HWND owner)
 }
 
 TTrayIcon::~TTrayIcon() {
+  StopAddRetries();
   RemoveIcon();
   application_.OnMinimize = nullptr;
   application_.OnRestore = nullptr;
 }
 
 void TTrayIcon::Loaded() {
-  if (enabled_) {
+  if (wanted_) {
     AddIcon();
   }
   record_.Modify();
 }
 
 void TTrayIcon::SetEnabled(bool enabled) {
-  if (enabled == enabled_ && !readding_) {
+  if (enabled) {
+    if (!Enabled()) {
+      wanted_ = true;
+      AddIcon();
+    }
     return;
   }
-  enabled_ = enabled;
-  if (enabled_) {
-    AddIcon();
-  } else {
+  if (!wanted_) {
+    return;
+  }
+  const bool shown = !refused_;
+  wanted_ = false;
+  refused_ = false;
+  StopAddRetries();
+  if (shown) {
     RemoveIcon();
   }
 }
 
 void TTrayIcon::SetIcons(std::vector<UniqueIcon> icons) {
   icons_ = std::move(icons);
+  if (iconIndex_ >= static_cast<int>(icons_.size())) {
+    iconIndex_ = 0;  // an animation must not run past the new, shorter list
+  }
+  UpdateAnimationTimer();
   record_.Modify();
 }
+
+void TTrayIcon::SetAnimate(bool animate) {
+  animate_ = animate;
+  UpdateAnimationTimer();
+}
+
+void TTrayIcon::UpdateAnimationTimer() { animationTimer_.SetEnabled(animate_ && icons_.size() >= 2); }
 
 void TTrayIcon::SetIconIndex(int index) {
   iconIndex_ = index;
@@ -126,7 +149,7 @@ HICON TTrayIcon::CurrentImage() const {
 void TTrayIcon::MinimizeApp() {
   FlagScope minimizing(minimizing_);
   application_.Minimize();
-  if (enabled_ && HideOnMinimize) {
+  if (Enabled() && HideOnMinimize) {
     ::ShowWindow(application_.Handle(), SW_HIDE);
   }
   Raise(OnMinimizeApp);
@@ -138,7 +161,7 @@ void TTrayIcon::RestoreApp() {
   }
   FlagScope restoring(restoring_);
   application_.Restore();
-  if (enabled_) {
+  if (Enabled()) {
     ::ShowWindow(application_.Handle(), SW_RESTORE);
     ::SetForegroundWindow(application_.Handle());
   }
@@ -168,10 +191,57 @@ bool TTrayIcon::Notify(DWORD action, const TrayRecordFields& fields) {
 }
 
 void TTrayIcon::AddIcon() {
-  if (enabled_ && !Notify(NIM_ADD, record_.Fields())) {
-    enabled_ = false;
+  if (!wanted_) {
+    return;
+  }
+  // An add that timed out may still have reached the shell, which then refuses a second add of the
+  // same icon: an icon that can be modified is there.
+  refused_ = !Notify(NIM_ADD, record_.Fields()) && !Notify(NIM_MODIFY, record_.Fields());
+  if (refused_) {
+    StartAddRetries();
+  } else {
+    StopAddRetries();
   }
   RouteApplicationNotifications();
+}
+
+void TTrayIcon::StartAddRetries() {
+  if (AddRetryPending()) {
+    return;  // the running series goes on, to its own give-up time
+  }
+  retryStartMs_ = std::max<ULONGLONG>(::GetTickCount64(), 1);
+  retriesDone_ = 0;
+  ScheduleAddRetry();
+}
+
+void TTrayIcon::ScheduleAddRetry() {
+  const std::optional<std::uint32_t> delay = AddRetryPlan.NextDelay(retriesDone_, ::GetTickCount64() - retryStartMs_);
+  if (!delay || ::SetTimer(window_.Get(), kAddRetryTimerId, std::max<UINT>(*delay, USER_TIMER_MINIMUM), nullptr) == 0) {
+    StopAddRetries();  // given up: from here only "TaskbarCreated" or SetEnabled brings the icon
+  }
+}
+
+void TTrayIcon::StopAddRetries() {
+  if (AddRetryPending()) {
+    ::KillTimer(window_.Get(), kAddRetryTimerId);
+    retryStartMs_ = 0;
+  }
+}
+
+void TTrayIcon::OnAddRetryTick() {
+  // One shot per wait: the next wait is longer.
+  ::KillTimer(window_.Get(), kAddRetryTimerId);
+  if (!AddRetryPending() || !wanted_ || !refused_) {
+    StopAddRetries();
+    return;
+  }
+  ++retriesDone_;
+  refused_ = !Notify(NIM_ADD, record_.Fields()) && !Notify(NIM_MODIFY, record_.Fields());
+  if (refused_) {
+    ScheduleAddRetry();
+  } else {
+    StopAddRetries();
+  }
 }
 
 void TTrayIcon::ModifyIcon(const TrayRecordFields& fields) { Notify(NIM_MODIFY, fields); }
@@ -213,6 +283,10 @@ LRESULT TTrayIcon::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
         OnAnimationTick();
         return 0;
       }
+      if (wParam == kAddRetryTimerId) {
+        OnAddRetryTick();
+        return 0;
+      }
       break;
     default:
       break;
@@ -234,14 +308,14 @@ void TTrayIcon::OnTrayCallback(LPARAM notification) {
 }
 
 void TTrayIcon::OnTaskbarCreated() {
-  if (!enabled_) {
+  // A new shell has no icons: add it again when wanted, also after refused adds.
+  if (!wanted_) {
     return;
   }
-  FlagScope readding(readding_);
   try {
-    SetEnabled(true);
+    AddIcon();
   } catch (...) {
-    // A shell that refuses the icon again leaves the program without one; nothing to report.
+    // A shell that refuses the icon again is retried on the timer; nothing to report.
   }
 }
 
@@ -256,12 +330,13 @@ LRESULT TTrayIcon::OnQueryEndSessionMessage() {
 void TTrayIcon::OnEndSessionMessage(bool ending) {
   Raise(OnEndSession);
   if (ending) {
+    StopAddRetries();
     RemoveIcon();
   }
 }
 
 void TTrayIcon::OnAnimationTick() {
-  if (icons_.empty()) {
+  if (icons_.size() < 2) {
     return;
   }
   const int last = static_cast<int>(icons_.size()) - 1;

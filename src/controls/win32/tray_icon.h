@@ -2,7 +2,9 @@
 // `TTrayIcon`: the program's icon in the notification area. It restores the application on a left
 // double-click, opens its popup menu on a right-button release, hides the task-bar button while the
 // application is minimised, shows balloon messages, comes back when the shell restarts, and removes
-// its icon at log-off and when it goes.
+// its icon at log-off and when it goes. An add that the shell refuses (a notification area that is
+// not ready yet, at a start with Windows) is tried again on the shell's "TaskbarCreated" and on a
+// few timed retries (AddRetryPlan).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -12,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/tray_add_retry.h"
 #include "controls/tray_mouse.h"
 #include "controls/tray_record.h"
 #include "controls/win32/application.h"
@@ -35,8 +38,14 @@ class TTrayIcon final : public MessageHandler {
   // After the owner has made its settings: takes the icon image and adds the icon when Enabled.
   void Loaded();
 
-  [[nodiscard]] bool Enabled() const { return enabled_; }
+  // Wanted and not refused by the shell: while the shell refuses the icon, minimising keeps the
+  // task-bar entry, so that the operator is never left without a way back to the program.
+  [[nodiscard]] bool Enabled() const { return wanted_ && !refused_; }
   void SetEnabled(bool enabled);
+  // When a refused add is tried again; set before Loaded.
+  TrayAddRetryPlan AddRetryPlan;
+  // A timed retry is waiting (its timer exists only then).
+  [[nodiscard]] bool AddRetryPending() const { return retryStartMs_ != 0; }
   bool HideOnMinimize = true;
   TTrayIconClicks RestoreOn = TTrayIconClicks::ticLeftDblClick;
   TTrayIconClicks PopupMenuOn = TTrayIconClicks::ticRightClickUp;
@@ -49,8 +58,9 @@ class TTrayIcon final : public MessageHandler {
   void SetIcons(std::vector<UniqueIcon> icons);
   [[nodiscard]] int IconIndex() const { return iconIndex_; }
   void SetIconIndex(int index);
-  [[nodiscard]] bool Animate() const { return animationTimer_.Enabled(); }
-  void SetAnimate(bool animate) { animationTimer_.SetEnabled(animate); }
+  // What was asked; the timer itself runs only while there are two images or more to go through.
+  [[nodiscard]] bool Animate() const { return animate_; }
+  void SetAnimate(bool animate);
   [[nodiscard]] UINT Interval() const { return animationTimer_.Interval(); }
   void SetInterval(UINT milliseconds) { animationTimer_.SetInterval(milliseconds); }
 
@@ -86,6 +96,11 @@ class TTrayIcon final : public MessageHandler {
 
  private:
   void AddIcon();
+  void StartAddRetries();
+  void ScheduleAddRetry();
+  void StopAddRetries();
+  void OnAddRetryTick();
+  void UpdateAnimationTimer();
   void ModifyIcon(const TrayRecordFields& fields);
   void RemoveIcon();
   bool Notify(DWORD action, const TrayRecordFields& fields);
@@ -108,11 +123,14 @@ class TTrayIcon final : public MessageHandler {
   UniqueIcon applicationImage_;
   std::vector<UniqueIcon> icons_;
   int iconIndex_ = 0;
-  bool enabled_ = true;
+  bool wanted_ = true;    // Enabled as the owner set it
+  bool refused_ = false;  // the shell refused the last add
+  ULONGLONG retryStartMs_ = 0;  // tick count of the refusal that began the pending retries; 0: none
+  unsigned retriesDone_ = 0;
+  bool animate_ = false;
   bool popupActive_ = false;
   bool minimizing_ = false;
   bool restoring_ = false;
-  bool readding_ = false;
   UniqueHandlerWindow window_;
   WindowTimer animationTimer_;
   TrayNotification record_;

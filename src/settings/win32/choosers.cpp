@@ -7,35 +7,52 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/win32/system_library.h"
 
 namespace settings::win32 {
 namespace {
 
-// The chooser needs COM on this thread for as long as it is open.
+using platform::win32::SystemFunction;
+
+// COM and the file dialog come from libraries that the idle program need not hold: each is loaded
+// when a chooser first opens.
+constexpr char kOle32[] = "ole32.dll";
+constexpr char kComdlg32[] = "comdlg32.dll";
+
+// The chooser needs COM on this thread for as long as it is open. The functions are looked up
+// before anything needs undoing, so that no destructor has to.
 class ComApartment {
  public:
-  ComApartment() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComApartment()
+      : uninitialize_(SystemFunction<decltype(&::CoUninitialize)>(kOle32, "CoUninitialize")),
+        freeTaskMemory_(SystemFunction<decltype(&::CoTaskMemFree)>(kOle32, "CoTaskMemFree")),
+        initialized_(SUCCEEDED(SystemFunction<decltype(&::CoInitializeEx)>(kOle32, "CoInitializeEx")(
+            nullptr, COINIT_APARTMENTTHREADED))) {}
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   ~ComApartment() {
     if (initialized_) {
-      ::CoUninitialize();
+      uninitialize_();
     }
   }
+  void FreeTaskMemory(void* memory) const { freeTaskMemory_(memory); }
 
  private:
+  decltype(&::CoUninitialize) uninitialize_;
+  decltype(&::CoTaskMemFree) freeTaskMemory_;
   bool initialized_;
 };
 
 class ItemIdList {
  public:
-  explicit ItemIdList(PIDLIST_ABSOLUTE list) : list_(list) {}
+  ItemIdList(const ComApartment& com, PIDLIST_ABSOLUTE list) : com_(com), list_(list) {}
   ItemIdList(const ItemIdList&) = delete;
   ItemIdList& operator=(const ItemIdList&) = delete;
-  ~ItemIdList() { ::CoTaskMemFree(list_); }
+  ~ItemIdList() { com_.FreeTaskMemory(list_); }
   [[nodiscard]] PIDLIST_ABSOLUTE Get() const { return list_; }
 
  private:
+  const ComApartment& com_;
   PIDLIST_ABSOLUTE list_;
 };
 
@@ -74,7 +91,7 @@ std::optional<ChosenFolder> ChooseFolder(HWND owner, const std::string& start) {
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = SelectStartFolder;
   info.lParam = reinterpret_cast<LPARAM>(startFolder.c_str());
-  const ItemIdList picked(::SHBrowseForFolderW(&info));
+  const ItemIdList picked(com, ::SHBrowseForFolderW(&info));
   if (picked.Get() == nullptr) {
     return std::nullopt;
   }
@@ -108,7 +125,7 @@ std::optional<std::string> ChooseProgramFile(HWND owner, const std::string& star
   dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
   // The default options of the program's file dialogs; the working folder is left as it was.
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-  if (!::GetOpenFileNameA(&dialog)) {
+  if (!SystemFunction<decltype(&::GetOpenFileNameA)>(kComdlg32, "GetOpenFileNameA")(&dialog)) {
     return std::nullopt;
   }
   return std::string(file.data());
