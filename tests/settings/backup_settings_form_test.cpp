@@ -70,7 +70,7 @@ TEST_F(FormFixture, NoFileOpensEmptyAndSavesZeroCounts) {
   EXPECT_EQ(form.rarProgram, "");
   EXPECT_EQ(form.timeField.Text(), "00:00");
   form.Save(ini);
-  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\n[copy]\r\ncount=0\r\n");
+  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n[copy]\r\ncount=0\r\n");
 }
 
 TEST_F(FormFixture, LoadsHandEditedFilesOfEveryShape) {
@@ -129,7 +129,7 @@ TEST_F(FormFixture, TheExampleFileIsWrittenWithItsKeysInTheirOrder) {
   form.Save(ini);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=D:\\SqlBackup\r\n"
-            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\n"
+            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=0\r\nKeepCount=3\r\n"
             "[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n");
   EXPECT_TRUE(prompts.shown.empty());
 }
@@ -157,7 +157,7 @@ TEST_F(FormFixture, SavingKeepsForeignSectionsAndLeftoverCopyKeys) {
   form.Save(ini);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[copy]\r\ncount=1\r\ncopy1=C:\\\r\ncopy2=B:\\\r\ncopy3=C:\\\r\n"
-            "[Other]\r\nKeep=1\r\n[BAK]\r\nTimeCount=1\r\nTime_1=01:00\r\nBakDir=\r\nRarProgram=\r\n")
+            "[Other]\r\nKeep=1\r\n[BAK]\r\nTimeCount=1\r\nTime_1=01:00\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n")
       << ReadBytes(ini.FileName());
 }
 
