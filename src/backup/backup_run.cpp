@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "backup/backup_names.h"
+#include "backup/old_archive_cleanup.h"
 #include "settings/backup_settings.h"
 #include "settings/ini_file.h"
 
@@ -187,11 +188,16 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   // Every stored entry up to the count is a pass; numbers past the last stored key hold only empty
   // entries and are not walked one by one (a count of two billion would keep the thread for minutes).
   const int count = ini.ReadInteger(settings::kCopySection, "count", 0);
+  std::vector<std::string> copies;
   for (const auto& [n, entry] : ini.ReadNumberedKeys(settings::kCopySection, "copy", count)) {
     if (!entry.empty()) {
       ++record_.copiesListed;
-      if (s_.files.Copy(names.archivePath, CopyTarget(entry, names.archiveName))) {
+      // A missing or known-bad archive is not copied: the mirrors would hold a file that cannot be
+      // restored, under the name a good copy would have.
+      const std::string target = CopyTarget(entry, names.archiveName);
+      if (tested && s_.files.Copy(names.archivePath, target)) {
         ++record_.copiesMade;
+        copies.push_back(target);
       }
     }
     if (scheduled) {
@@ -212,6 +218,16 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
     record_.deleteMs = s_.clock.MonotonicMs() - phase;
   }
 
+  // What this run made goes into the program's record; old files of that record go only after a
+  // run that fully succeeded.
+  phase = s_.clock.MonotonicMs();
+  CleanupRequest cleanup{MadeFilesPath(s_.schedule.SettingsPath()), UnreadableMadeFilesPath(s_.schedule.SettingsPath()),
+                         FilesMadeByRun(s_.files, names.archivePath, packed, tested, copies, s_.clock.LocalNow()),
+                         KeepRules{settings::ReadKeepDays(ini), settings::ReadKeepCount(ini)},
+                         tested && record_.copiesMade == record_.copiesListed};
+  record_.cleanup = RecordAndCleanUp(s_.files, s_.clock, cleanup);
+  record_.cleanupMs = s_.clock.MonotonicMs() - phase;
+
   std::string whatFailed;
   if (!packed) {
     whatFailed = "the archive was not made.";
@@ -226,6 +242,10 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   } else {
     record_.outcome = RunOutcome::kWarning;
     record_.outcomeText = whatFailed;
+    if (!tested && record_.copiesListed > 0) {
+      record_.outcomeText += packed ? " No copies were made: an archive that failed its test is not copied."
+                                    : " No copies were made: there was no archive to copy.";
+    }
     s_.notifier.ShowBalloon(
         Balloon{"Warning", CreatedButText(databaseName, whatFailed), BalloonIcon::kWarning, kBalloonSeconds});
   }

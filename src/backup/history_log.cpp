@@ -50,17 +50,48 @@ std::string HistoryLine(const RunRecord& r) {
   line += "\tarchiver_ms=" + std::to_string(r.archiverMs);
   line += "\tcopies_ms=" + std::to_string(r.copiesMs);
   line += "\tdelete_ms=" + std::to_string(r.deleteMs);
+  line += "\tcleanup_ms=" + std::to_string(r.cleanupMs);
   line += "\ttotal_ms=" + std::to_string(r.totalMs);
   line += '\t' + OutcomeText(r);
   line += "\r\n";
   return line;
 }
 
+std::string CleanupLines(const CleanupResult& cleanup) {
+  std::string lines;
+  const std::string time = platform::FormatLocalDateTime(cleanup.time);
+  for (const CleanupEvent& event : cleanup.events) {
+    const char* what = "";
+    switch (event.kind) {
+      case CleanupEvent::Kind::kRemoved:
+        what = "removed";
+        break;
+      case CleanupEvent::Kind::kNotRemoved:
+        what = "not removed";
+        break;
+      case CleanupEvent::Kind::kFolderSkipped:
+        what = "skipped";
+        break;
+      case CleanupEvent::Kind::kLeftAlone:
+        what = "left alone";
+        break;
+      case CleanupEvent::Kind::kRecordUnreadable:
+        what = "nothing removed";
+        break;
+      case CleanupEvent::Kind::kRecordNotWritten:
+        what = "not recorded";
+        break;
+    }
+    lines += time + "\tclean-up\t" + what + "\t" + OneLine(event.path) + "\t" + OneLine(event.detail) + "\r\n";
+  }
+  return lines;
+}
+
 HistoryLog::HistoryLog(std::string bakInfoDir) : dir_(std::move(bakInfoDir)) {}
 
 void HistoryLog::Append(const RunRecord& record) noexcept {
   try {
-    const std::string line = HistoryLine(record);
+    const std::string line = HistoryLine(record) + CleanupLines(record.cleanup);
     const std::string path = Path();
     const auto size = platform::FileSize(path);
     if (size && *size + line.size() > kRotateBytes) {

@@ -5,14 +5,21 @@
 // Line format (fields separated by one tab; the outcome last, because its text is free):
 //   2026-12-09 02:00:00.123  scheduled  file=QEL_20261209_020000.bak  archiver=0  test=0
 //   archive_bytes=1234567  copies=2/2  connect_ms=40  server_ms=850  archiver_ms=2400  copies_ms=120
-//   delete_ms=3  total_ms=3420  ok
+//   delete_ms=3  cleanup_ms=4  total_ms=3420  ok
 // A value that does not exist for the run (no exit code, no archive, no file name) is "-". The outcome
 // is "ok", "warning: <what failed>" or "error: <the error's text>". Control characters in texts
 // become spaces, so that a line is always one line.
+//
+// The clean-up of old archives follows the run's line with one line for each thing it did or could
+// not do, stamped with the clock reading it chose by:
+//   2026-12-11 02:00:09.000  clean-up  removed  E:\Mirror\Copy of QEL_20261209_020000.rar  made 2026-12-09 02:00:07
+// The third field is "removed", "not removed", "skipped", "left alone", "nothing removed" or
+// "not recorded"; the last one says why.
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "backup/old_archive_cleanup.h"
 #include "backup/run_services.h"
 #include "platform/local_time.h"
 
@@ -36,11 +43,15 @@ struct RunRecord {
   std::int64_t archiverMs = 0;  // packing and testing
   std::int64_t copiesMs = 0;
   std::int64_t deleteMs = 0;  // removing the unpacked backup file
+  std::int64_t cleanupMs = 0;  // recording the made files and removing old ones (removals included)
+  CleanupResult cleanup;
   std::int64_t totalMs = 0;
 };
 
 // The record as one line, with its line end.
 std::string HistoryLine(const RunRecord& record);
+// The clean-up's lines, each with its line end; empty when it had nothing to tell.
+std::string CleanupLines(const CleanupResult& cleanup);
 
 class RunLog {
  public:
@@ -59,7 +70,7 @@ class HistoryLog final : public RunLog {
   [[nodiscard]] std::string OldPath() const { return dir_ + "\\history.old.log"; }
 
   // Renames the log to history.old.log first (replacing an older one) when this line would take it
-  // past 1 MiB, then appends the line with one write. Failures are ignored.
+  // past 1 MiB, then appends the line and the clean-up's lines with one write. Failures are ignored.
   void Append(const RunRecord& record) noexcept override;
 
  private:

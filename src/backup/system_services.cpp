@@ -5,6 +5,7 @@
 #include "backup/run_rar.h"
 #include "platform/append_file.h"
 #include "platform/files.h"
+#include "platform/folder_files.h"
 
 namespace backup {
 
@@ -27,6 +28,22 @@ bool SystemFiles::Copy(const std::string& from, const std::string& to) {
 bool SystemFiles::Delete(const std::string& path) { return platform::RemoveFile(path); }
 
 std::optional<std::uint64_t> SystemFiles::Size(const std::string& path) const { return platform::FileSize(path); }
+
+std::optional<std::vector<platform::FolderFile>> SystemFiles::ListFolder(const std::string& folder) const {
+  return platform::ListFolderFiles(folder);
+}
+
+std::optional<std::string> SystemFiles::Read(const std::string& path, std::uint64_t maxBytes) const {
+  return platform::ReadFileBytes(path, maxBytes);
+}
+
+bool SystemFiles::Replace(const std::string& path, const std::string& bytes) {
+  return platform::ReplaceFileAtomically(path, bytes);
+}
+
+bool SystemFiles::Rename(const std::string& from, const std::string& to) {
+  return platform::RenameReplacing(from, to);
+}
 
 std::int64_t SystemRunClock::MonotonicMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())

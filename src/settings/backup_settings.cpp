@@ -24,6 +24,8 @@ BackupSettings LoadBackupSettings(const IniFile& ini) {
   values.bakDir = WithTrailingBackslash(ini.ReadString(kBakSection, "BakDir", ""));
   values.rarProgram = ini.ReadString(kBakSection, "RarProgram", "");
   values.copyTo = ini.ReadString(kBakSection, "CopyTo", "");
+  values.keepDays = ReadKeepDays(ini);
+  values.keepCount = ReadKeepCount(ini);
   for (std::string& dir : ReadCopyDirs(ini)) {
     values.copyDirs.push_back(WithTrailingBackslash(std::move(dir)));
   }
@@ -48,6 +50,8 @@ void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
       doc.Set(kCopySection, "Copy" + std::to_string(i + 1), values.copyDirs[i]);
     }
     doc.Set(kBakSection, "RarProgram", values.rarProgram);
+    doc.Set(kBakSection, "KeepDays", std::to_string(values.keepDays));
+    doc.Set(kBakSection, "KeepCount", std::to_string(values.keepCount));
   });
 }
 
@@ -69,6 +73,16 @@ std::vector<std::string> ReadCopyDirs(const IniFile& ini) {
     }
   }
   return dirs;
+}
+
+int ReadKeepDays(const IniFile& ini) {
+  const int days = ini.ReadInteger(kBakSection, "KeepDays", kKeepEverything);
+  return days > 0 ? days : kKeepEverything;
+}
+
+int ReadKeepCount(const IniFile& ini) {
+  const int count = ini.ReadInteger(kBakSection, "KeepCount", kDefaultKeepCount);
+  return count >= 1 ? count : 1;
 }
 
 }  // namespace settings

@@ -11,6 +11,15 @@ namespace settings {
 inline constexpr const char* kBakSection = "BAK";
 inline constexpr const char* kCopySection = "copy";
 
+// Clean-up of old archives: KeepDays 0 keeps everything (so does a missing key or one that is not a
+// number: files without the key behave as before it existed); KeepCount newest archives of each
+// folder are always kept.
+inline constexpr int kKeepEverything = 0;
+inline constexpr int kDefaultKeepCount = 3;
+// What the dialog accepts.
+inline constexpr int kMaxKeepDays = 3650;
+inline constexpr int kMaxKeepCount = 1000;
+
 // The name of the n-th time key: "Time_1", "Time_2", ...
 std::string TimeKey(int n);
 
@@ -21,6 +30,8 @@ struct BackupSettings {
   std::string rarProgram;
   std::string copyTo;                 // start folder of the copy chooser, never written back
   std::vector<std::string> copyDirs;  // each ending with a backslash
+  int keepDays = kKeepEverything;     // clean-up of old archives; see ReadKeepDays
+  int keepCount = kDefaultKeepCount;
 };
 
 // The dialog's reading: times only while TimeCount exists and is non-zero, taking the Time_n keys that
@@ -29,7 +40,7 @@ struct BackupSettings {
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram. [copy] is not erased. All of it is stored in one step:
+// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount. [copy] is not erased. All of it is stored in one step:
 // a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
@@ -42,5 +53,10 @@ std::string ReadTimeEntry(const IniFile& ini, int n);  // default "00:00"
 std::string ReadRarProgram(const IniFile& ini);        // default empty
 // copy1..copyN with N = count (default 0); empty entries are skipped, the others used as they are.
 std::vector<std::string> ReadCopyDirs(const IniFile& ini);
+// KeepDays: 0 (keep everything) when missing, not a number, or below 0.
+int ReadKeepDays(const IniFile& ini);
+// KeepCount: 3 when missing or not a number; at least 1, so a hand-written 0 never leaves a folder
+// without its newest archive.
+int ReadKeepCount(const IniFile& ini);
 
 }  // namespace settings

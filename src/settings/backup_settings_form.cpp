@@ -61,15 +61,32 @@ void BackupSettingsForm::Load(const IniFile& ini) {
   rarProgram = std::move(loaded.rarProgram);
   copyDirs_ = std::move(loaded.copyDirs);
   copyDir.text = copyDirs_.empty() ? std::move(loaded.copyTo) : copyDirs_.back();
+  // A hand-written value beyond the dialog's range is shown as it is read; saving then asks for one
+  // in range rather than silently changing it.
+  keepDaysText = std::to_string(loaded.keepDays);
+  keepCountText = std::to_string(loaded.keepCount);
 }
 
-void BackupSettingsForm::Save(IniFile& ini) const {
+bool BackupSettingsForm::Save(IniFile& ini) const {
+  const auto keepDays = WholeNumberIn(keepDaysText, 0, kMaxKeepDays);
+  if (!keepDays) {
+    prompts_.Tell({kInvalidKeepDaysText, kErrorCaption, NoticeIcon::Stop});
+    return false;
+  }
+  const auto keepCount = WholeNumberIn(keepCountText, 1, kMaxKeepCount);
+  if (!keepCount) {
+    prompts_.Tell({kInvalidKeepCountText, kErrorCaption, NoticeIcon::Stop});
+    return false;
+  }
   BackupSettings values;
+  values.keepDays = *keepDays;
+  values.keepCount = *keepCount;
   values.times = times_;
   values.bakDir = backupDir.text;
   values.rarProgram = rarProgram;
   values.copyDirs = copyDirs_;
   SaveBackupSettings(ini, values);
+  return true;
 }
 
 std::optional<std::size_t> BackupSettingsForm::AddTime() {
@@ -131,6 +148,28 @@ bool BackupSettingsForm::DeleteAsked(std::vector<std::string>& list, std::vector
     }
   }
   return true;
+}
+
+std::optional<int> WholeNumberIn(const std::string& text, int low, int high) {
+  std::size_t first = text.find_first_not_of(" \t");
+  const std::size_t last = text.find_last_not_of(" \t");
+  if (first == std::string::npos) {
+    return std::nullopt;
+  }
+  long long value = 0;
+  for (std::size_t i = first; i <= last; ++i) {
+    if (text[i] < '0' || text[i] > '9') {
+      return std::nullopt;
+    }
+    value = value * 10 + (text[i] - '0');
+    if (value > high) {
+      return std::nullopt;  // also stops a long run of digits before it overflows
+    }
+  }
+  if (value < low) {
+    return std::nullopt;
+  }
+  return static_cast<int>(value);
 }
 
 std::string FolderOf(const std::string& filePath) {

@@ -19,6 +19,12 @@ inline constexpr char kTimeExistsText[] = "This time already exist.";
 inline constexpr char kInvalidTimeText[] = "Invalid time.";
 inline constexpr char kTooManyTimesText[] = "At most 255 backup times.";
 inline constexpr char kErrorCaption[] = "Error";
+// The clean-up fields' labels and what an entry outside their range is told.
+inline constexpr char kKeepDaysLabel[] = "Keep archives (days):";
+inline constexpr char kKeepCountLabel[] = "but always the newest:";
+inline constexpr char kInvalidKeepDaysText[] =
+    "Keep archives (days): enter a whole number from 0 to 3650 (0 keeps every archive).";
+inline constexpr char kInvalidKeepCountText[] = "but always the newest: enter a whole number from 1 to 1000.";
 inline constexpr char kNoticeCaption[] = "Уведомление";
 inline constexpr char kDeleteTimesQuestion[] = "Вы действительно хотите удалить выделенное время?";
 inline constexpr char kDeletePathsQuestion[] = "Вы действительно хотите удалить выделенные пути?";
@@ -71,7 +77,9 @@ class BackupSettingsForm {
   // Fills the lists and fields from the file (a missing file, section or key gives empty ones).
   void Load(const IniFile& ini);
   // Writes everything back, in one step: a refusal raises IniWriteError and leaves the file whole.
-  void Save(IniFile& ini) const;
+  // A clean-up field that is not a whole number in its range is told to the operator and nothing is
+  // written: false then.
+  bool Save(IniFile& ini) const;
 
   // The times, in ascending order (letter case ignored), and the copy directories in the order added.
   [[nodiscard]] const std::vector<std::string>& Times() const { return times_; }
@@ -94,6 +102,8 @@ class BackupSettingsForm {
   DirectoryField backupDir;  // the backup directory, shown with a trailing backslash
   DirectoryField copyDir;    // where copy directories are picked
   std::string rarProgram;    // read-only field: only the archiver chooser replaces it
+  std::string keepDaysText;   // "Keep archives (days):", checked on saving
+  std::string keepCountText;  // "but always the newest:"
 
  private:
   bool DeleteAsked(std::vector<std::string>& list, std::vector<std::size_t> selected, const char* question);
@@ -102,6 +112,9 @@ class BackupSettingsForm {
   std::vector<std::string> times_;
   std::vector<std::string> copyDirs_;
 };
+
+// A whole decimal number from `low` to `high`, blanks around it allowed; nullopt for anything else.
+std::optional<int> WholeNumberIn(const std::string& text, int low, int high);
 
 // The folder part of a file path without its trailing backslash; a drive's root keeps it ("C:\").
 std::string FolderOf(const std::string& filePath);

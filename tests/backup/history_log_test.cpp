@@ -40,7 +40,7 @@ RunRecord Sample() {
 TEST(HistoryLine, HoldsEveryFieldOnOneLine) {
   EXPECT_EQ(HistoryLine(Sample()),
             "2026-12-09 02:00:05.007\tscheduled\tfile=QEL_20261209_020005.bak\tarchiver=0\ttest=0\t"
-            "archive_bytes=1234567\tcopies=2/2\tconnect_ms=40\tserver_ms=850\tarchiver_ms=2400\tcopies_ms=120\tdelete_ms=3\ttotal_ms=3400\tok\r\n");
+            "archive_bytes=1234567\tcopies=2/2\tconnect_ms=40\tserver_ms=850\tarchiver_ms=2400\tcopies_ms=120\tdelete_ms=3\tcleanup_ms=0\ttotal_ms=3400\tok\r\n");
 
   RunRecord failed;
   failed.start = {2026, 1, 2, 23, 59, 59, 999};
@@ -49,7 +49,7 @@ TEST(HistoryLine, HoldsEveryFieldOnOneLine) {
   failed.outcomeText = "Line one\r\nline\ttwo";
   EXPECT_EQ(HistoryLine(failed),
             "2026-01-02 23:59:59.999\timmediate\tfile=-\tarchiver=-\ttest=-\tarchive_bytes=-\tcopies=0/0\t"
-            "connect_ms=0\tserver_ms=0\tarchiver_ms=0\tcopies_ms=0\tdelete_ms=0\ttotal_ms=0\terror: Line one  line two\r\n")
+            "connect_ms=0\tserver_ms=0\tarchiver_ms=0\tcopies_ms=0\tdelete_ms=0\tcleanup_ms=0\ttotal_ms=0\terror: Line one  line two\r\n")
       << "missing values are dashes; control characters cannot break the line";
 
   RunRecord warned = Sample();

@@ -36,6 +36,9 @@ class RunWorld final : public backup::RunDatabase,
   std::optional<std::uint32_t> testExit = 0u;
   std::set<std::string> folders{"D:\\Backup", "E:\\Mirror", "F:\\Second"};
   std::map<std::string, std::string> files;  // path -> content
+  std::set<std::string> lockedFiles;         // Delete refuses them, as a file in use or read-only
+  std::set<std::string> unreadableFiles;     // Read refuses them
+  bool replaceRefused = false;               // Replace refuses every file, as a full disk
   std::string armError;                       // raised by ArmNext when not empty
   std::function<void()> onProcessMessages;
   std::function<void()> onPack;  // runs while the archiver packs
@@ -110,7 +113,48 @@ class RunWorld final : public backup::RunDatabase,
   bool Delete(const std::string& path) override {
     trace.push_back("delete " + path);
     monotonic += deleteMs;
-    return files.erase(path) != 0;
+    return lockedFiles.count(path) == 0 && files.erase(path) != 0;
+  }
+  std::optional<std::vector<platform::FolderFile>> ListFolder(const std::string& folder) const override {
+    std::string bare = folder;
+    if (!bare.empty() && bare.back() == '\\') {
+      bare.pop_back();
+    }
+    if (folders.count(bare) == 0) {
+      return std::nullopt;
+    }
+    std::vector<platform::FolderFile> listed;
+    for (const auto& [path, content] : files) {
+      const auto slash = path.rfind('\\');
+      if (slash != std::string::npos && path.compare(0, slash, bare) == 0 && slash == bare.size()) {
+        listed.push_back({path.substr(slash + 1), content.size()});
+      }
+    }
+    return listed;
+  }
+  std::optional<std::string> Read(const std::string& path, std::uint64_t maxBytes) const override {
+    const auto found = files.find(path);
+    if (found == files.end() || unreadableFiles.count(path) != 0 || found->second.size() > maxBytes) {
+      return std::nullopt;
+    }
+    return found->second;
+  }
+  bool Replace(const std::string& path, const std::string& bytes) override {
+    if (replaceRefused) {
+      return false;
+    }
+    files[path] = bytes;
+    return true;
+  }
+  bool Rename(const std::string& from, const std::string& to) override {
+    const auto found = files.find(from);
+    if (found == files.end() || replaceRefused) {
+      return false;
+    }
+    std::string content = found->second;
+    files.erase(found);
+    files[to] = std::move(content);
+    return true;
   }
   std::optional<std::uint64_t> Size(const std::string& path) const override {
     const auto found = files.find(path);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/backup_settings.h"
 #include "settings/list_text.h"
 #include "support/temp_dir.h"
 
@@ -70,7 +71,7 @@ TEST_F(FormFixture, NoFileOpensEmptyAndSavesZeroCounts) {
   EXPECT_EQ(form.rarProgram, "");
   EXPECT_EQ(form.timeField.Text(), "00:00");
   form.Save(ini);
-  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\n[copy]\r\ncount=0\r\n");
+  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n[copy]\r\ncount=0\r\n");
 }
 
 TEST_F(FormFixture, LoadsHandEditedFilesOfEveryShape) {
@@ -129,7 +130,7 @@ TEST_F(FormFixture, TheExampleFileIsWrittenWithItsKeysInTheirOrder) {
   form.Save(ini);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=D:\\SqlBackup\r\n"
-            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\n"
+            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=0\r\nKeepCount=3\r\n"
             "[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n");
   EXPECT_TRUE(prompts.shown.empty());
 }
@@ -157,7 +158,7 @@ TEST_F(FormFixture, SavingKeepsForeignSectionsAndLeftoverCopyKeys) {
   form.Save(ini);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[copy]\r\ncount=1\r\ncopy1=C:\\\r\ncopy2=B:\\\r\ncopy3=C:\\\r\n"
-            "[Other]\r\nKeep=1\r\n[BAK]\r\nTimeCount=1\r\nTime_1=01:00\r\nBakDir=\r\nRarProgram=\r\n")
+            "[Other]\r\nKeep=1\r\n[BAK]\r\nTimeCount=1\r\nTime_1=01:00\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n")
       << ReadBytes(ini.FileName());
 }
 
@@ -319,6 +320,67 @@ TEST(ListText, LettersCompareWithoutRegardToCase) {
   EXPECT_LT(settings::CompareTextIgnoringCase("apple", "Banana"), 0);
   EXPECT_GT(settings::CompareTextIgnoringCase("b", "A"), 0);
   EXPECT_LT(settings::CompareTextIgnoringCase("08:00", "20:30"), 0);
+}
+
+// How long old archives are kept: shown as read (defaults when missing), written with the other keys,
+// and an entry that is not a whole number in range refused with a box before anything is written.
+TEST_F(FormFixture, KeepFieldsAreCheckedOnSaving) {
+  WriteBytes(ini.FileName(), "[BAK]\r\nTimeCount=0\r\nKeepDays=14\r\nKeepCount=0\r\n");
+  form.Load(ini);
+  EXPECT_EQ(form.keepDaysText, "14");
+  EXPECT_EQ(form.keepCountText, "1") << "a hand-written 0 reads as the least there is";
+
+  const Notice badDays{settings::kInvalidKeepDaysText, "Error", NoticeIcon::Stop};
+  const Notice badCount{settings::kInvalidKeepCountText, "Error", NoticeIcon::Stop};
+  struct Case {
+    const char* days;
+    const char* count;
+    bool saved;
+  };
+  const Case cases[] = {
+      {"0", "1", true},         {"3650", "1000", true}, {" 7 ", "3", true},  {"3651", "3", false},
+      {"-1", "3", false},       {"", "3", false},       {"1.5", "3", false}, {"7", "0", false},
+      {"7", "1001", false},     {"7", "", false},       {"7", "x", false},   {"99999999999999999999", "3", false},
+      {"0x10", "3", false},     {"7", "+3", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.days) + "/" + c.count);
+    WriteBytes(ini.FileName(), "[BAK]\r\nKeepDays=14\r\n");
+    prompts.shown.clear();
+    form.keepDaysText = c.days;
+    form.keepCountText = c.count;
+    EXPECT_EQ(form.Save(ini), c.saved);
+    if (c.saved) {
+      EXPECT_TRUE(prompts.shown.empty());
+      EXPECT_EQ(settings::ReadKeepDays(ini), *settings::WholeNumberIn(c.days, 0, 3650));
+      EXPECT_EQ(settings::ReadKeepCount(ini), *settings::WholeNumberIn(c.count, 1, 1000));
+    } else {
+      ASSERT_EQ(prompts.shown.size(), 1u);
+      const bool daysBad = !settings::WholeNumberIn(c.days, 0, 3650);
+      EXPECT_EQ(prompts.shown[0], daysBad ? badDays : badCount);
+      EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nKeepDays=14\r\n") << "nothing written";
+    }
+  }
+}
+
+TEST(BackupRunKeepSettings, MissingOrOddValuesKeepEverythingAndAtLeastOneNewest) {
+  TempDir dir;
+  IniFile ini(dir.File("Bak_Info.ini"));
+  EXPECT_EQ(settings::ReadKeepDays(ini), 0) << "no file";
+  EXPECT_EQ(settings::ReadKeepCount(ini), 3);
+  const std::pair<const char*, std::pair<int, int>> files[] = {
+      {"[BAK]\r\nKeepDays=\r\nKeepCount=\r\n", {0, 3}},
+      {"[BAK]\r\nKeepDays=two\r\nKeepCount=many\r\n", {0, 3}},
+      {"[BAK]\r\nKeepDays=-5\r\nKeepCount=-5\r\n", {0, 1}},
+      {"[bak]\r\nkeepdays=7\r\nKEEPCOUNT=2\r\n", {7, 2}},
+      {"[BAK]\r\nKeepDays=99999\r\nKeepCount=5000\r\n", {99999, 5000}},
+      {"[BAK]\r\nKeepDays=99999999999\r\n", {0, 3}},
+  };
+  for (const auto& [text, expected] : files) {
+    WriteBytes(ini.FileName(), text);
+    EXPECT_EQ(settings::ReadKeepDays(ini), expected.first) << text;
+    EXPECT_EQ(settings::ReadKeepCount(ini), expected.second) << text;
+  }
 }
 
 }  // namespace

@@ -16,7 +16,9 @@ using controls::win32::UniqueFont;
 using controls::win32::WindowPlacement;
 
 constexpr int kFormWidth = 516;
-constexpr int kFormHeight = 421;
+// 421 as first laid out, and one row more below the buttons for the clean-up of old archives.
+constexpr int kFormHeight = 451;
+constexpr int kKeepRowTop = 381;
 constexpr int kPanel1Height = 48;
 constexpr int kTimesItemHeight = 16;
 
@@ -102,6 +104,10 @@ TForm10::TForm10(controls::win32::Application& application, HWND owner, std::str
       SpeedButton4(application, Handle(), kSpeedButton4Id, {278, 129, 28, 24}),
       SpeedButton1(application, Handle(), kSpeedButton1Id, {341, 347, 73, 26}),
       SpeedButton2(application, Handle(), kSpeedButton2Id, {421, 347, 73, 26}),
+      Label5(Handle(), kForm10Label5Id, 98, kKeepRowTop + 3, kKeepDaysLabel, BoldFont()),
+      Edit2(*this, Handle(), kEdit2Id, {232, kKeepRowTop, 50, 21}),
+      Label6(Handle(), kForm10Label6Id, 296, kKeepRowTop + 3, kKeepCountLabel, BoldFont()),
+      Edit3(*this, Handle(), kEdit3Id, {443, kKeepRowTop, 50, 21}),
       ToolTips(Handle()),
       listBox1Keys_(ListBox1.Handle(), application,
                     [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
@@ -147,6 +153,8 @@ void TForm10::SetUpControls() {
   DirectoryEdit2.OnKeyPress = [this](WPARAM& key) { DirectoryEdit1KeyPress(key); };
   DirectoryEdit1.OnClick = [this] { DirectoryEdit1Click(); };
   Edit1.SetReadOnly(true);
+  Edit2.SetMaxLength(6);
+  Edit3.SetMaxLength(6);
 
   ::SendMessageA(ListBox1.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(timesFont_.Get()), FALSE);
   ::SendMessageA(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, kTimesItemHeight);
@@ -183,6 +191,8 @@ void TForm10::ShowState() {
   DirectoryEdit1.Refresh();
   DirectoryEdit2.Refresh();
   Edit1.SetText(state_.rarProgram);
+  Edit2.SetText(state_.keepDaysText);
+  Edit3.SetText(state_.keepCountText);
 }
 
 void TForm10::MaskEdit1KeyDown(WPARAM key) {
@@ -208,9 +218,14 @@ void TForm10::DirectoryEdit1KeyPress(WPARAM& key) { key = 0; }
 void TForm10::DirectoryEdit1Click() { state_.backupDir.Clicked(); }
 
 void TForm10::SpeedButton1Click() {
+  state_.keepDaysText = Edit2.Text();
+  state_.keepCountText = Edit3.Text();
   IniFile ini(iniPath_);
-  state_.Save(ini);  // a refused write ends here: the error box shows it and the dialog stays open
-  SetModalResult(controls::win32::ModalResult::Cancel);
+  // A refused write ends here: the error box shows it and the dialog stays open. So does an
+  // entry out of range, after its own box.
+  if (state_.Save(ini)) {
+    SetModalResult(controls::win32::ModalResult::Cancel);
+  }
 }
 
 void TForm10::SpeedButton2Click() { SetModalResult(controls::win32::ModalResult::Cancel); }

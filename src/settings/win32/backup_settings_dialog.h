@@ -1,6 +1,6 @@
 #pragma once
-// `TForm10`, "Backup settings...": edits the backup times, the backup directory, the archiver and the
-// copy directories of Bak_Info.ini. Loads the file when created, writes it on OK. Its rules live in
+// `TForm10`, "Backup settings...": edits the backup times, the backup directory, the archiver, the
+// copy directories and how long old archives are kept (a row below the buttons) of Bak_Info.ini. Loads the file when created, writes it on OK. Its rules live in
 // the window-free BackupSettingsForm; this class lays out the controls, shows that state and hands
 // the operator's actions to it. The caller creates it, runs ShowModal and destroys it.
 #include <windows.h>
@@ -46,6 +46,10 @@ enum Form10ControlId : int {
   kListBox2Id,
   kSpeedButton1Id,
   kSpeedButton2Id,
+  kForm10Label5Id,
+  kEdit2Id,  // "Keep archives (days):"
+  kForm10Label6Id,
+  kEdit3Id,  // "but always the newest:"
 };
 
 class TForm10 final : public controls::win32::TModalForm, private FormPrompts {
@@ -108,6 +112,10 @@ class TForm10 final : public controls::win32::TModalForm, private FormPrompts {
   controls::win32::TSpeedButton SpeedButton4;
   controls::win32::TSpeedButton SpeedButton1;
   controls::win32::TSpeedButton SpeedButton2;
+  controls::win32::TLabel Label5;
+  controls::win32::TEdit Edit2;
+  controls::win32::TLabel Label6;
+  controls::win32::TEdit Edit3;
   controls::win32::TToolTips ToolTips;
 
  private:
