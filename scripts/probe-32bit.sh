@@ -6,7 +6,7 @@
 # kernel, so that the path of machines without 32-bit programs can be tried on one that has them.
 set -u
 if [ "${DW_FORCE_NO_32BIT:-0}" = 1 ]; then
-  echo "32-bit programs are treated as not running here (DW_FORCE_NO_32BIT=1)"
+  echo "DW_FORCE_NO_32BIT=1 is set"
   exit 1
 fi
 probe=$(mktemp "${TMPDIR:-/tmp}/dw-elf32-XXXXXX") || { echo "no temporary file for the probe"; exit 1; }
