@@ -3,7 +3,13 @@
 ; Per user: the program goes into a folder the operator can write to (the program writes its settings
 ; beside itself), the entries go under HKCU. Silent: dumpwarden-setup.exe /S [/STARTUP] /D=<folder>
 ; (/D last, unquoted). The settings files and backups are kept on uninstall unless asked for.
-Unicode true
+; The shipped installer is 32-bit, like the program. -DAMD64 makes a 64-bit installer (of the 64-bit
+; test build) for the installer's test on machines that run no 32-bit programs.
+!ifdef AMD64
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include MUI2.nsh

@@ -27,7 +27,7 @@ build=build/day-$DW_WINE_ARCH
 # pass while other Wine tests run.
 export DW_WINEPREFIX=$root/$build/wineprefix
 echo "day-test: $DW_WINE_ARCH Wine, build in $build"
-cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset host >/dev/null
 cmake --build build/host -j"$jobs" --target dw_tds_server >/dev/null
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release -DDW_DAY_TEST=ON \
   -DDW_TDS_SERVER="$root/build/host/tools/tds_server/dw_tds_server" "${options[@]}" >/dev/null

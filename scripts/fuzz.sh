@@ -19,10 +19,9 @@ if ! command -v clang++ >/dev/null; then
   exit 1
 fi
 mkdir -p "$build"
-# -O1 with line tables: what libFuzzer's coverage and the sanitizers' reports need, built quickly.
-if ! { CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDW_FUZZ=ON \
-         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" \
-         && cmake --build "$build" -j"$jobs" --target dw_fuzz_all; } >"$build/build.log" 2>&1; then
+# The preset "fuzz" (CMakePresets.json): clang at -O1 with line tables, what libFuzzer's coverage
+# and the sanitizers' reports need, built quickly.
+if ! { cmake --preset fuzz && cmake --build "$build" -j"$jobs" --target dw_fuzz_all; } >"$build/build.log" 2>&1; then
   tail -n 30 "$build/build.log"
   echo "fuzz: the targets did not build (see $build/build.log)" >&2
   echo "fuzz: 0 passed, ${#targets[@]} failed"

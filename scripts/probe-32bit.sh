@@ -2,8 +2,13 @@
 # Tells whether this kernel runs 32-bit x86 programs: it writes a 93-byte 32-bit ELF program that
 # only exits with code 0 and starts it. Kernels built without IA-32 emulation (or with it switched
 # off) refuse it with "Exec format error". Exit status 0 when 32-bit programs run; otherwise 1 and
-# one line on standard output that says why.
+# one line on standard output that says why. DW_FORCE_NO_32BIT=1 makes it answer "no" on any
+# kernel, so that the path of machines without 32-bit programs can be tried on one that has them.
 set -u
+if [ "${DW_FORCE_NO_32BIT:-0}" = 1 ]; then
+  echo "DW_FORCE_NO_32BIT=1 is set"
+  exit 1
+fi
 probe=$(mktemp "${TMPDIR:-/tmp}/dw-elf32-XXXXXX") || { echo "no temporary file for the probe"; exit 1; }
 trap 'rm -f "$probe"' EXIT
 # ELF32 header, one loadable segment, and: mov eax,1; xor ebx,ebx; int 0x80 (exit(0)).

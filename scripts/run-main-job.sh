@@ -3,10 +3,12 @@
 #   - installs what it needs and builds the program, the stand-in archiver and two small helpers;
 #   - starts the stand-in SQL Server on 127.0.0.1 (development tool, see tools/tds_server);
 #   - prepares a program folder: Connect.ini, Data.dat written by the program's own encoder,
-#     Bak_Info.ini with one backup time a minute or two ahead, two copy folders, the stand-in archiver;
+#     Bak_Info.ini with two backup times (a minute or two ahead, an hour later; ascending, as the
+#     settings dialog stores them), two copy folders, the stand-in archiver;
 #   - runs dumpwarden.exe under Wine (the shipped 32-bit build where the kernel runs 32-bit programs,
 #     else the 64-bit build) on $DISPLAY if there is one, else in Xvfb;
-#   - waits for the scheduled backup, prints what happened, saves a screenshot, stops what it started.
+#   - waits for the scheduled backup, prints what happened, checks the next time on the panel against
+#     the one the schedule arms, saves a screenshot, stops what it started.
 # Against a real SQL Server instead of the stand-in (the procedure of sql/CreateBakFile.sql installed):
 #   DW_SERVER   server as the program's Connect.ini takes it, e.g. "dbhost,1433" or "dbhost\SQLEXPRESS"
 #   DW_DATABASE database name (default QEL)      DW_USER, DW_PASSWORD  SQL Server login
@@ -21,6 +23,7 @@ jobs=${DW_JOBS:-2}
 demo=$root/build/demo
 program=$demo/program
 winpath() { echo "Z:${1//\//\\}"; }
+source scripts/schedule-times.sh
 
 rm -rf "$demo"
 mkdir -p "$program/Connect" "$program/Bak_Info" "$demo/BakDir" "$demo/Mirror 1" "$demo/Mirror2"
@@ -28,15 +31,16 @@ mkdir -p "$program/Connect" "$program/Bak_Info" "$demo/BakDir" "$demo/Mirror 1" 
 echo "== packages and builds =="
 bash scripts/bootstrap.sh >/dev/null
 if reason=$(bash scripts/probe-32bit.sh); then
-  export DW_WINE_ARCH=win32 build=build/win32 toolchain=cmake/toolchain-mingw-i686.cmake
+  export DW_WINE_ARCH=win32 build=build/win32
   echo "Wine: the shipped 32-bit program (build/win32) under 32-bit Wine"
 else
-  export DW_WINE_ARCH=win64 build=build/win64 toolchain=cmake/toolchain-mingw-x86_64.cmake
+  export DW_WINE_ARCH=win64 build=build/win64
   echo "Wine: the 64-bit build (build/win64) under 64-bit Wine; 32-bit programs do not run here: $reason"
 fi
-cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The test command's configurations (CMakePresets.json), so that both share their builds.
+cmake --preset host >/dev/null
 cmake --build build/host -j"$jobs" --target dw_tds_server >/dev/null
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset "$DW_WINE_ARCH" >/dev/null
 cmake --build "$build" -j"$jobs" --target dumpwarden dw_rar_standin dw_write_credentials dw_window_text \
   dw_idle_baseline >/dev/null
 cp "$build/src/dumpwarden.exe" "$program/"
@@ -93,9 +97,12 @@ now=$(date +%s)
 lead=60
 if [ $((now % 60)) -gt 40 ]; then lead=120; fi
 at=$(date -d "@$((now + lead))" +%H:%M)
-later=$(date -d "@$((now + lead + 3600))" +%H:%M)  # the next time the panel should show afterwards
+later=$(date -d "@$((now + lead + 3600))" +%H:%M)
+# In ascending order, as the settings dialog stores them: from 23:00 on `later` is the next day's
+# and comes first.
+mapfile -t times < <(ascending_times "$at" "$later")
 printf '[BAK]\r\nTimeCount=2\r\nTime_1=%s\r\nTime_2=%s\r\nBakDir=%s\r\nRarProgram=%s\r\n[copy]\r\ncount=2\r\nCopy1=%s\\\r\nCopy2=%s\\\r\n' \
-  "$at" "$later" "$bakdir" "$(winpath "$program/dw_rar_standin.exe")" "$(winpath "$demo/Mirror 1")" "$(winpath "$demo/Mirror2")" \
+  "${times[0]}" "${times[1]}" "$bakdir" "$(winpath "$program/dw_rar_standin.exe")" "$(winpath "$demo/Mirror 1")" "$(winpath "$demo/Mirror2")" \
   >"$program/Bak_Info/Bak_Info.ini"
 sed 's/\r$//; s/^/    /' "$program/Bak_Info/Bak_Info.ini"
 
@@ -115,6 +122,8 @@ done
 sleep 2  # the balloon is up now; let it draw
 import -window root "$demo/balloon.png" 2>/dev/null && echo "screenshot: $demo/balloon.png"
 [ -s "$log" ] || { echo "no backup ran by $(date -d "@$deadline" +%T)"; exit 1; }
+# The run armed its next time before it wrote its line: within this minute or the one before.
+expected=$(next_scheduled_time 2 "$(date +%H:%M)" "${times[@]}")
 
 echo "== what happened =="
 echo "history line:"
@@ -138,7 +147,8 @@ if [ -n "$server" ]; then
   done
   if ls "$demo/BakDir"/*.bak >/dev/null 2>&1; then echo "the backup file is still there"; else echo "the backup file is gone"; fi
 fi
-echo "next backup time on the panel: $(wine "$tools/window_text/dw_window_text.exe" TForm1 100 108 109 | tr -d '\r') (expected $later)"
+shown=$(wine "$tools/window_text/dw_window_text.exe" TForm1 100 108 109 | tr -d '\r' || true)
+echo "next backup time on the panel: $shown (expected $expected)"
 
 # CPU time (user + system, ms) and resident memory (KiB) of a process over SECONDS of idling.
 idle_figures() {
@@ -160,4 +170,4 @@ if [ -n "${DW_BENCH_IDLE:-}" ]; then
   read -r cpu rss < <(idle_figures "$base" "$DW_BENCH_IDLE")
   echo "idle $DW_BENCH_IDLE s, baseline: cpu_ms=$cpu rss_kib=$rss"
 fi
-tr -d '\r' <"$log" | grep -q $'\tok$'
+tr -d '\r' <"$log" | grep -q $'\tok$' && [ "$shown" = "$expected" ]

@@ -73,11 +73,12 @@ mkdir -p "$log_dir"
 rm -f "$log_dir"/*-build.log  # the builds append to them
 source scripts/xvfb.sh
 
-# Configures one build; $1 folder, $2 log name, then the cmake options.
+# Configures one build from its preset in CMakePresets.json (build/<preset>); $1 preset, then
+# options that depend on this machine.
 configure() {
-  local dir=$1 name=$2
-  shift 2
-  cmake -S . -B "$dir" "$@" >"$log_dir/$name-configure.log" 2>&1 \
+  local name=$1
+  shift
+  cmake --preset "$name" "$@" >"$log_dir/$name-configure.log" 2>&1 \
     || { cat "$log_dir/$name-configure.log"; die "$name configure failed"; }
 }
 
@@ -129,15 +130,11 @@ else
 fi
 
 step "configure: host, win32 (the shipped 32-bit program), win64 (Windows-side tests)"
-# Line tables are all the debug information a failing host test needs.
-configure build/host host -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
-  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
-configure build/win32 win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-  "${win32_options[@]}"
-# The 64-bit build is for tests only: it need not be optimised as much as the shipped program.
-configure build/win64 win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O1 -DNDEBUG" \
-  -DDW_TDS_SERVER="$root/build/host/tools/tds_server/dw_tds_server"
+# The flags are the presets' (CMakePresets.json): line tables only in the host build, the 64-bit
+# test build at -O1.
+configure host
+configure win32 "${win32_options[@]}"
+configure win64
 
 step "the stand-in SQL Server, which the Windows tests use"
 compile build/host host --target dw_tds_server
@@ -174,15 +171,13 @@ step "host tests"
 (cd build/host && ctest -j"$jobs" --timeout 300 --output-on-failure) 2>&1 | tee "$log_dir/host-tests.log" | tail -n 15
 count_ctest "$log_dir/host-tests.log"
 
-# Builds one sanitizer variant of the host tests and runs them; $1 folder, $2 log name, then the
-# cmake options. The time each step takes is printed, so that its share of the whole stays known.
+# Builds one sanitizer variant of the host tests from its preset and runs them; $1 preset (and
+# folder build/$1). The time each step takes is printed, so that its share of the whole stays known.
 sanitized_tests() {
-  local dir=$1 name=$2 start=$SECONDS
-  shift 2
-  # Unoptimised, with line tables only: the sanitizers need no more, the build takes a third less
-  # time than at -O1, and the tests take only seconds longer.
-  if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="-O0 -g1" -DCMAKE_C_FLAGS="-O0 -g1" "$@" \
-           && nice -n 10 cmake --build "$dir" -j"$jobs"; } >"$log_dir/$name-build.log" 2>&1; then
+  local name=$1 dir=build/$1 start=$SECONDS
+  # The presets build them unoptimised, with line tables only: the sanitizers need no more, the
+  # build takes a third less time than at -O1, and the tests take only seconds longer.
+  if ! { cmake --preset "$name" && nice -n 10 cmake --build "$dir" -j"$jobs"; } >"$log_dir/$name-build.log" 2>&1; then
     tail -n 20 "$log_dir/$name-build.log"
     failed=$((failed + 1))
     echo "test-all: the $name build failed" >&2
@@ -194,10 +189,10 @@ sanitized_tests() {
 }
 
 step "host tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-sanitized_tests build/host-asan host-asan -DDW_SANITIZE=ON
+sanitized_tests host-asan
 
 step "the tick hand-over's tests under ThreadSanitizer"
-sanitized_tests build/host-tsan host-tsan -DDW_TSAN=ON
+sanitized_tests host-tsan
 
 step "fuzzing: every corpus replayed, each target fuzzed for a few seconds"
 fuzz_start=$SECONDS

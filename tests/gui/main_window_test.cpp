@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "controls/tray_record.h"
 #include "controls/win32/application.h"
 #include "app/win32/main_window.h"
 #include "support/driver.h"
@@ -39,7 +40,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void SendTrayMouse(UINT mouseMessage) const {
-    ::SendMessageA(form->TrayIcon1.Handle(), 0x2422, form->TrayIcon1.Id(), mouseMessage);
+    ::SendMessageA(form->TrayIcon1.Handle(), controls::kTrayCallbackMessage, form->TrayIcon1.Id(), mouseMessage);
   }
 
   std::unique_ptr<Application> application;
@@ -126,7 +127,7 @@ TEST_F(MainWindowTest, TrayMenuShowsItsItemsWithOnlyExitEnabledAndBlocksRestoreW
     }
     done = true;
   });
-  ::PostMessageA(form->TrayIcon1.Handle(), 0x2422, form->TrayIcon1.Id(), WM_RBUTTONUP);
+  ::PostMessageA(form->TrayIcon1.Handle(), controls::kTrayCallbackMessage, form->TrayIcon1.Id(), WM_RBUTTONUP);
   WaitUntil([&] { return done.load(); });
   inspector.join();
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -85,6 +86,26 @@ std::string MinutesFromNow(int minutes) {
   char text[8];
   std::snprintf(text, sizeof text, "%02d:%02d", total / 60, total % 60);
   return text;
+}
+
+// The entries as the settings dialog stores them: in ascending order of time. Times taken from
+// the clock need this near midnight, where "a minute from now" may come after "half an hour from now".
+std::vector<std::string> Ascending(std::vector<std::string> times) {
+  std::sort(times.begin(), times.end());
+  return times;
+}
+
+// The time the schedule arms when it searches the entries ("HH:MM", ascending) from entry `position`
+// (numbered from 1) at the minute `now`: the first one later than that minute, else entry 1, which
+// then comes on the next day. After a scheduled run the search starts at entry 2: the run's
+// connection sets the position to 1 and the run raises it by one.
+std::string NextScheduledTime(const std::vector<std::string>& entries, std::size_t position, const std::string& now) {
+  for (std::size_t i = position; i <= entries.size(); ++i) {
+    if (entries[i - 1] > now) {
+      return entries[i - 1];
+    }
+  }
+  return entries.front();
 }
 
 // "Copy of QEL_yyyymmdd_hhmmss.rar" for each of the next `seconds` seconds, read-only.
@@ -281,12 +302,16 @@ TEST_F(BackupProgramTest, ScheduledBackupAtTheNextMinute) {
   // Far enough ahead for the start-up connection to finish before the minute begins.
   const std::string first = MinutesFromNow(SecondsIntoMinute() > 45 ? 2 : 1);
   const std::string later = MinutesFromNow(30);
-  WriteSettings({first, later}, archiver_);
+  // From 23:30 on, `later` falls on the next day and is stored before `first`.
+  const std::vector<std::string> times = Ascending({first, later});
+  WriteSettings(times, archiver_);
   ASSERT_NO_FATAL_FAILURE(StartConnected());
   EXPECT_EQ(NextTime(), first);
   ASSERT_TRUE(WaitForRuns(1, 3 * 60000)) << "no scheduled backup";
+  // The run armed its next time a moment ago, within this minute or the one before.
+  const std::string expected = NextScheduledTime(times, 2, MinutesFromNow(0));
   EXPECT_EQ(Balloon(), kCreated);
-  EXPECT_EQ(NextTime(), later) << "the next time is armed";
+  EXPECT_EQ(NextTime(), expected) << "the next time is armed";
   ExpectCompleteBackup("scheduled");
   EXPECT_TRUE(program->Running());
 }
@@ -426,10 +451,10 @@ class FakedClock {
   }
   void Write(long long offset, int speed) {
     std::string text = offset >= 0 ? "+" : "";
-    text += std::to_string(offset);
-    if (speed != 1) {
-      text += " x" + std::to_string(speed);
-    }
+    // The speed always: faketime keeps the last speed it read while the file names none, so a
+    // driver started on the file a "x10" test left behind would otherwise run ten times as fast
+    // after Reset, and its clock moves would not read back their targets.
+    text += std::to_string(offset) + " x" + std::to_string(speed);
     WriteBytes(File(), text + "\n");
     ::Sleep(static_cast<DWORD>(kSettleSeconds * 1000 + 200));  // both processes have read it again
   }

@@ -1,5 +1,8 @@
 #include "support/program_fixture.h"
 
+#include "controls/tray_record.h"
+#include "app/win32/main_form_ids.h"
+
 namespace gui_test {
 
 void ProgramFixture::SetUp() {
@@ -22,13 +25,13 @@ void ProgramFixture::Start(const char* buildPath, const std::string& arguments) 
 }
 
 HWND ProgramFixture::Control(int id, int innerId) const {
-  HWND panel = ::GetDlgItem(form, 100);  // Panel1
+  HWND panel = ::GetDlgItem(form, app::win32::kPanel1Id);
   HWND control = ::GetDlgItem(panel, id);
   return innerId != 0 ? ::GetDlgItem(control, innerId) : control;
 }
 
 void ProgramFixture::PostTrayMouse(UINT mouseMessage) const {
-  ::PostMessageA(tray, kTrayCallback, kProgramTrayIconId, mouseMessage);
+  ::PostMessageA(tray, controls::kTrayCallbackMessage, kProgramTrayIconId, mouseMessage);
 }
 
 }  // namespace gui_test

@@ -15,7 +15,6 @@ namespace gui_test {
 inline constexpr char kTitle[] = "QEL 26.1 Dumpwarden";
 // The program makes one tray icon, the first of its process.
 inline constexpr UINT kProgramTrayIconId = 1;
-inline constexpr UINT kTrayCallback = 0x2422;
 
 class ProgramFixture : public ::testing::Test {
  protected:
