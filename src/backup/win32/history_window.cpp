@@ -72,6 +72,8 @@ void THistoryForm::Open() {
     Fill();
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
     App().AddModelessForm(Handle());
+  } else if (::IsIconic(Handle())) {
+    ::ShowWindow(Handle(), SW_RESTORE);
   }
   BringToFront();
 }
