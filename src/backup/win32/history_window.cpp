@@ -12,14 +12,14 @@
 namespace backup::win32 {
 namespace {
 
-constexpr int kClientWidth = 760;
+constexpr int kClientWidth = 900;
 constexpr int kClientHeight = 360;
 constexpr int kMargin = 8;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonY = kClientHeight - kMargin - kButtonHeight;
 
 // Widths of the columns, in the order of backup::HistoryColumn.
-constexpr int kColumnWidths[kHistoryColumnCount] = {130, 70, 70, 170, 70, 55, 70, 290};
+constexpr int kColumnWidths[kHistoryColumnCount] = {130, 65, 60, 160, 65, 45, 65, 266};
 
 HICON SystemIcon(LPCSTR id) { return ::LoadIconA(nullptr, id); }
 
