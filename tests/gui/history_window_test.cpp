@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/win32/main_window.h"
 #include "backup/history_columns.h"
@@ -173,6 +174,25 @@ TEST_F(HistoryWindowTest, EscapeCloseAndTheCloseBoxEachCloseIt) {
   EXPECT_FALSE(::IsWindowVisible(form->Handle()));
 }
 
+TEST_F(HistoryWindowTest, OpenFolderOfAMissingBackupFolderSaysSoAndTheWindowStaysOpen) {
+  const std::string missing = dir.File("no-such-folder");
+  WriteBytes(dir.File("Bak_Info\\Bak_Info.ini"), "[BAK]\r\nBakDir=" + missing + "\r\n");
+  OpenForm();
+  std::string text;
+  std::thread inspector([&] {
+    HWND box = WaitForProcessWindow(::GetCurrentProcessId(), "#32770", "QEL 26.1 Dumpwarden", true);
+    if (box != nullptr) {
+      text = WindowText(::GetDlgItem(box, 0xFFFF));
+      ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+  });
+  ::SendMessageA(form->OpenFolder_Btn.Handle(), BM_CLICK, 0, 0);
+  inspector.join();
+  EXPECT_EQ(text, "The backup folder " + missing + " does not exist.");
+  EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+  EXPECT_EQ(closed, 0);
+}
+
 // A log fifty times the size the program lets it grow to opens at once: only its end is read.
 TEST_F(HistoryWindowTest, AFiftyMegabyteLogOpensWithinASecond) {
   std::string block;
@@ -228,6 +248,10 @@ TEST(HistoryMenuTest, HistoryOpensOneWindowBesideThePanelAndClosingDestroysIt) {
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(first); })) << "destroyed once closed";
   EXPECT_EQ(FindProcessWindow(::GetCurrentProcessId(), backup::win32::kHistoryFormClass), nullptr);
   EXPECT_TRUE(main.History_M.Enabled());
+
+  // Open when the program ends: it goes with the main window.
+  ::SendMessageA(main.Handle(), WM_COMMAND, app::win32::kHistoryMCommand, 0);
+  EXPECT_NE(FindProcessWindow(::GetCurrentProcessId(), backup::win32::kHistoryFormClass, nullptr, true), nullptr);
 }
 
 }  // namespace

@@ -84,6 +84,11 @@ void THistoryForm::OpenFolder_BtnClick() {
   // The folder as the settings name it now, as the next backup will use it.
   const std::string folder =
       settings::ReadBakDir(settings::IniFile::Snapshot(exeDir_ + db::kBakInfoSuffix), exeDir_);
+  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    // Said here rather than by the shell, whose own message for it differs between versions.
+    throw std::runtime_error("The backup folder " + folder + " does not exist");
+  }
   const auto result = reinterpret_cast<INT_PTR>(
       ::ShellExecuteA(Handle(), "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {
