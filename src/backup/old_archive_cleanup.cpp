@@ -22,17 +22,24 @@ std::string TimeText(const platform::LocalDateTime& t) {
   return text.substr(0, text.rfind('.'));
 }
 
-// A folder's files by lower-cased name, or nothing when it could not be listed.
-using FolderListing = std::optional<std::unordered_map<std::string, std::uint64_t>>;
+// A folder's files by lower-cased name with their sizes where the listing told them, or nothing
+// when the folder could not be listed.
+using FolderListing = std::optional<std::unordered_map<std::string, std::optional<std::uint64_t>>>;
 
+// What is on disk for each file of the record, from one listing per folder. A file found by name
+// whose size the listing did not tell is kPresent for now, and `unsure` says so.
 std::vector<Presence> FindOnDisk(const RunFiles& files, const std::vector<MadeFile>& record,
-                                 std::unordered_map<std::string, FolderListing>& listings,
+                                 std::vector<std::string>& keys, std::vector<bool>& unsure,
                                  std::vector<std::string>& unreachable) {
+  std::unordered_map<std::string, FolderListing> listings;
   std::vector<Presence> presence;
   presence.reserve(record.size());
-  for (const MadeFile& file : record) {
-    const std::string key = FolderKey(file.path);
-    auto found = listings.find(key);
+  keys.reserve(record.size());
+  unsure.assign(record.size(), false);
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const MadeFile& file = record[i];
+    keys.push_back(FolderKey(file.path));
+    auto found = listings.find(keys.back());
     if (found == listings.end()) {
       FolderListing listing;
       if (auto list = files.ListFolder(FolderPart(file.path))) {
@@ -44,7 +51,7 @@ std::vector<Presence> FindOnDisk(const RunFiles& files, const std::vector<MadeFi
       } else {
         unreachable.push_back(FolderPart(file.path));
       }
-      found = listings.emplace(key, std::move(listing)).first;
+      found = listings.emplace(keys.back(), std::move(listing)).first;
     }
     const FolderListing& listing = found->second;
     if (!listing) {
@@ -54,11 +61,49 @@ std::vector<Presence> FindOnDisk(const RunFiles& files, const std::vector<MadeFi
     const auto entry = listing->find(Lower(NamePart(file.path)));
     if (entry == listing->end()) {
       presence.push_back(Presence::kGone);
+    } else if (!entry->second) {
+      presence.push_back(Presence::kPresent);
+      unsure[i] = true;
     } else {
-      presence.push_back(entry->second == file.size ? Presence::kPresent : Presence::kOtherSize);
+      presence.push_back(*entry->second == file.size ? Presence::kPresent : Presence::kOtherSize);
     }
   }
   return presence;
+}
+
+void AskSize(const RunFiles& files, const MadeFile& file, Presence& presence) {
+  const auto size = files.Size(file.path);
+  presence = !size ? Presence::kGone : *size == file.size ? Presence::kPresent : Presence::kOtherSize;
+}
+
+// Where the listing gave names only, the size is asked for just the files the choice can turn on:
+// every file old enough to go (by its own recorded time, never younger than the time the choice
+// uses) and, in each folder, the newest until KeepCount of them are found as made.
+void SettleSizes(const RunFiles& files, const std::vector<MadeFile>& record, const std::vector<std::string>& keys,
+                 std::vector<bool>& unsure, std::vector<Presence>& presence, const platform::LocalDateTime& now,
+                 KeepRules rules) {
+  const std::int64_t oldest = CalendarSeconds(now) - static_cast<std::int64_t>(rules.keepDays) * 86400;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    if (unsure[i] && CalendarSeconds(record[i].made) < oldest) {
+      AskSize(files, record[i], presence[i]);
+      unsure[i] = false;
+    }
+  }
+  const int keepCount = std::max(rules.keepCount, 1);
+  std::unordered_map<std::string, int> newest;
+  for (std::size_t i = record.size(); i-- > 0;) {
+    int& found = newest[keys[i]];
+    if (found >= keepCount || !record[i].tested) {
+      continue;
+    }
+    if (unsure[i]) {
+      AskSize(files, record[i], presence[i]);
+      unsure[i] = false;
+    }
+    if (presence[i] == Presence::kPresent) {
+      ++found;
+    }
+  }
 }
 
 }  // namespace
@@ -116,9 +161,13 @@ CleanupResult RecordAndCleanUp(RunFiles& files, const RunClock& clock, const Cle
     AddMadeFile(record, file);
   }
 
-  std::unordered_map<std::string, FolderListing> listings;
+  std::vector<std::string> keys;
+  std::vector<bool> unsure;
   std::vector<std::string> unreachable;
-  const std::vector<Presence> presence = FindOnDisk(files, record, listings, unreachable);
+  std::vector<Presence> presence = FindOnDisk(files, record, keys, unsure, unreachable);
+  if (removalAllowed) {
+    SettleSizes(files, record, keys, unsure, presence, result.time, request.rules);
+  }
   const std::vector<Fate> fates = PlanCleanup(record, presence, result.time, request.rules, removalAllowed);
   if (removalAllowed) {
     for (const std::string& folder : unreachable) {

@@ -1,6 +1,7 @@
 #pragma once
-// The plain files of one folder with their sizes, in one pass over the folder: cheaper than asking
-// for each of thousands of files on its own.
+// The plain files of one folder, in one pass over the folder: cheaper than asking for each of
+// thousands of files on its own. Sizes come along where the platform hands them out with the names
+// (Windows); elsewhere they are left for the caller to ask for the few files that matter.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,7 +11,7 @@ namespace platform {
 
 struct FolderFile {
   std::string name;  // bare name, no folder part
-  std::uint64_t size = 0;
+  std::optional<std::uint64_t> size;  // nullopt: not known from the listing alone
 };
 
 // nullopt when the folder cannot be listed (missing, unreachable share, access refused): that is

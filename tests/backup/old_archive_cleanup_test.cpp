@@ -124,6 +124,30 @@ TEST_F(CleanupFixture, FilesPutThereRenamedOrReplacedBySomeoneElseAreNeverTouche
   EXPECT_TRUE(Has("E:\\Mirror\\Copy of QEL_1.rar"));
 }
 
+// A listing with names only (POSIX) leaves the sizes to be asked for the files that matter: a
+// replaced newest file must still not count among the newest kept.
+TEST_F(CleanupFixture, AReplacedNewestFileIsNotCountedWhetherOrNotTheListingGivesSizes) {
+  for (bool sizes : {true, false}) {
+    SCOPED_TRACE(sizes);
+    world = RunWorld{};
+    made = 0;
+    world.listsSizes = sizes;
+    RunOn(1, 2);
+    RunOn(2, 2);
+    RunOn(3, 2);
+    world.files["E:\\Mirror\\Copy of QEL_3.rar"] = "someone else's, of another size";
+    world.files["D:\\Backup\\QEL_2.rar"] = "another size too";
+    const CleanupResult result = RunOn(20, 3);
+    EXPECT_EQ(Paths(result, Kind::kRemoved),
+              (std::vector<std::string>{"D:\\Backup\\QEL_1.rar", "E:\\Mirror\\Copy of QEL_1.rar"}));
+    EXPECT_EQ(Paths(result, Kind::kLeftAlone),
+              (std::vector<std::string>{"D:\\Backup\\QEL_2.rar", "E:\\Mirror\\Copy of QEL_3.rar"}));
+    EXPECT_TRUE(Has("E:\\Mirror\\Copy of QEL_2.rar")) << "one of the two newest copies as made";
+    EXPECT_TRUE(Has("D:\\Backup\\QEL_3.rar"));
+    EXPECT_EQ(Record().size(), 4u);
+  }
+}
+
 TEST_F(CleanupFixture, AFolderThatCannotBeReachedIsSkippedAndCleanedAtTheNextRun) {
   RunOn(1, 2, true, {"E:\\Mirror", "F:\\Second"});
   RunOn(2, 2, true, {"E:\\Mirror", "F:\\Second"});

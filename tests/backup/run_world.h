@@ -39,6 +39,7 @@ class RunWorld final : public backup::RunDatabase,
   std::set<std::string> lockedFiles;         // Delete refuses them, as a file in use or read-only
   std::set<std::string> unreadableFiles;     // Read refuses them
   bool replaceRefused = false;               // Replace refuses every file, as a full disk
+  bool listsSizes = true;                    // false: ListFolder gives names only, as on POSIX
   std::string armError;                       // raised by ArmNext when not empty
   std::function<void()> onProcessMessages;
   std::function<void()> onPack;  // runs while the archiver packs
@@ -127,7 +128,8 @@ class RunWorld final : public backup::RunDatabase,
     for (const auto& [path, content] : files) {
       const auto slash = path.rfind('\\');
       if (slash != std::string::npos && path.compare(0, slash, bare) == 0 && slash == bare.size()) {
-        listed.push_back({path.substr(slash + 1), content.size()});
+        listed.push_back({path.substr(slash + 1), listsSizes ? std::optional<std::uint64_t>(content.size())
+                                                             : std::nullopt});
       }
     }
     return listed;

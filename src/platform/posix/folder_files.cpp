@@ -30,8 +30,13 @@ std::optional<std::vector<FolderFile>> ListFolderFiles(const std::string& folder
   }
   std::vector<FolderFile> files;
   while (const dirent* entry = ::readdir(dir.get())) {
+    if (entry->d_type == DT_REG) {
+      files.push_back({entry->d_name, std::nullopt});  // a stat per file would cost more than the rest
+      continue;
+    }
     struct stat st {};
-    if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
+    if (entry->d_type != DT_DIR && ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0 &&
+        S_ISREG(st.st_mode)) {
       files.push_back({entry->d_name, static_cast<std::uint64_t>(st.st_size)});
     }
   }
