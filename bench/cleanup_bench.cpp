@@ -1,11 +1,13 @@
 // One backup run with the clean-up of old archives over a record of many files, the server and the
 // archiver replaced by plain file copies (their time is measured and left out), everything else the
 // program's own code on the real file system: the settings snapshot, the copies, the record read,
-// three folders listed, the choice, the removals and the record written in one step.
+// the files the choice turns on looked at, the removals and the record written in one step.
 //   dw_cleanup_bench prepare <folder> [archives]   lays out the folders and a record of `archives`
 //                                                  files (default 10,000) over three folders
 //   dw_cleanup_bench run <folder> [runs]            runs `runs` backups (default 10) and prints each
 //                                                  run's phases, its own overhead and the peak memory
+//   dw_cleanup_bench parts <folder>                 times the record's reading, parsing, formatting
+//                                                  and writing
 // "prepare" and "run" are separate processes so that the peak memory is the run's alone. In the
 // steady state each run adds three files and removes the three of the oldest run.
 #ifdef _WIN32
@@ -223,6 +225,36 @@ int Run(const Layout& layout, int count) {
   return 0;
 }
 
+// Where a clean-up's time goes: each of its file operations on its own, on the prepared folders.
+int Parts(const Layout& layout) {
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::time_point from) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+  };
+  backup::SystemFiles files;
+  const std::string path = backup::MadeFilesPath(layout.settings);
+  auto t = Clock::now();
+  const auto bytes = files.Read(path, backup::kMadeFilesRecordLimit);
+  const double read = ms(t);
+  t = Clock::now();
+  const auto record = backup::ParseMadeFiles(bytes.value_or(""));
+  const double parse = ms(t);
+  if (!record) {
+    std::fprintf(stderr, "no record: run \"prepare\" first\n");
+    return 1;
+  }
+  t = Clock::now();
+  const std::string text = backup::FormatMadeFiles(*record);
+  const double format = ms(t);
+  t = Clock::now();
+  const bool written = files.Replace(path, text);
+  const double write = ms(t);
+  std::printf("record of %zu files, %zu bytes: read %.1f ms, parse %.1f ms, format %.1f ms, write in one step "
+              "%.1f ms%s\n",
+              record->size(), text.size(), read, parse, format, write, written ? "" : " (FAILED)");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -235,6 +267,9 @@ int main(int argc, char** argv) {
   const int number = argc > 3 ? std::atoi(argv[3]) : 0;
   if (mode == "prepare") {
     return Prepare(layout, number > 0 ? number : 10000);
+  }
+  if (mode == "parts") {
+    return Parts(layout);
   }
   if (mode == "run") {
     return Run(layout, number > 0 ? number : 10);

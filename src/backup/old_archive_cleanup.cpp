@@ -8,13 +8,6 @@
 namespace backup {
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
-  return text;
-}
-
 std::string TimeText(const platform::LocalDateTime& t) {
   platform::LocalDateTime seconds = t;
   seconds.millisecond = 0;
@@ -22,88 +15,59 @@ std::string TimeText(const platform::LocalDateTime& t) {
   return text.substr(0, text.rfind('.'));
 }
 
-// A folder's files by lower-cased name with their sizes where the listing told them, or nothing
-// when the folder could not be listed.
-using FolderListing = std::optional<std::unordered_map<std::string, std::optional<std::uint64_t>>>;
-
-// What is on disk for each file of the record, from one listing per folder. A file found by name
-// whose size the listing did not tell is kPresent for now, and `unsure` says so.
-std::vector<Presence> FindOnDisk(const RunFiles& files, const std::vector<MadeFile>& record,
-                                 std::vector<std::string>& keys, std::vector<bool>& unsure,
-                                 std::vector<std::string>& unreachable) {
-  std::unordered_map<std::string, FolderListing> listings;
-  std::vector<Presence> presence;
-  presence.reserve(record.size());
-  keys.reserve(record.size());
-  unsure.assign(record.size(), false);
-  for (std::size_t i = 0; i < record.size(); ++i) {
+// What is on disk for the files of the record that the choice can turn on, asked file by file:
+// every file old enough to go (by its own recorded time, which is never later than the time the
+// choice uses) and, in each folder, the newest until KeepCount of them are found as made. The rest
+// are young and not needed to count the newest: they stay as they are, unasked, until they grow
+// old. Asking a few files is far cheaper than listing folders of thousands.
+std::vector<Presence> Examine(const RunFiles& files, const std::vector<MadeFile>& record,
+                              const platform::LocalDateTime& now, KeepRules rules,
+                              std::vector<std::string>& unreachable) {
+  std::vector<Presence> presence(record.size(), Presence::kPresent);
+  std::vector<bool> asked(record.size(), false);
+  std::unordered_map<std::string, bool> reachable;  // by folder key
+  auto ask = [&](std::size_t i) {
+    asked[i] = true;
     const MadeFile& file = record[i];
-    keys.push_back(FolderKey(file.path));
-    auto found = listings.find(keys.back());
-    if (found == listings.end()) {
-      FolderListing listing;
-      if (auto list = files.ListFolder(FolderPart(file.path))) {
-        listing.emplace();
-        listing->reserve(list->size());
-        for (platform::FolderFile& entry : *list) {
-          listing->emplace(Lower(std::move(entry.name)), entry.size);
-        }
-      } else {
+    if (const auto size = files.Size(file.path)) {
+      presence[i] = *size == file.size ? Presence::kPresent : Presence::kOtherSize;
+      return;
+    }
+    const std::string key = FolderKey(file.path);
+    auto found = reachable.find(key);
+    if (found == reachable.end()) {
+      found = reachable.emplace(key, files.FolderExists(FolderPart(file.path))).first;
+      if (!found->second) {
         unreachable.push_back(FolderPart(file.path));
       }
-      found = listings.emplace(keys.back(), std::move(listing)).first;
     }
-    const FolderListing& listing = found->second;
-    if (!listing) {
-      presence.push_back(Presence::kFolderUnreachable);
-      continue;
-    }
-    const auto entry = listing->find(Lower(NamePart(file.path)));
-    if (entry == listing->end()) {
-      presence.push_back(Presence::kGone);
-    } else if (!entry->second) {
-      presence.push_back(Presence::kPresent);
-      unsure[i] = true;
-    } else {
-      presence.push_back(*entry->second == file.size ? Presence::kPresent : Presence::kOtherSize);
-    }
-  }
-  return presence;
-}
+    presence[i] = found->second ? Presence::kGone : Presence::kFolderUnreachable;
+  };
 
-void AskSize(const RunFiles& files, const MadeFile& file, Presence& presence) {
-  const auto size = files.Size(file.path);
-  presence = !size ? Presence::kGone : *size == file.size ? Presence::kPresent : Presence::kOtherSize;
-}
-
-// Where the listing gave names only, the size is asked for just the files the choice can turn on:
-// every file old enough to go (by its own recorded time, never younger than the time the choice
-// uses) and, in each folder, the newest until KeepCount of them are found as made.
-void SettleSizes(const RunFiles& files, const std::vector<MadeFile>& record, const std::vector<std::string>& keys,
-                 std::vector<bool>& unsure, std::vector<Presence>& presence, const platform::LocalDateTime& now,
-                 KeepRules rules) {
   const std::int64_t oldest = CalendarSeconds(now) - static_cast<std::int64_t>(rules.keepDays) * 86400;
   for (std::size_t i = 0; i < record.size(); ++i) {
-    if (unsure[i] && CalendarSeconds(record[i].made) < oldest) {
-      AskSize(files, record[i], presence[i]);
-      unsure[i] = false;
+    if (CalendarSeconds(record[i].made) < oldest) {
+      ask(i);
     }
   }
   const int keepCount = std::max(rules.keepCount, 1);
   std::unordered_map<std::string, int> newest;
   for (std::size_t i = record.size(); i-- > 0;) {
-    int& found = newest[keys[i]];
-    if (found >= keepCount || !record[i].tested) {
+    if (!record[i].tested) {
       continue;
     }
-    if (unsure[i]) {
-      AskSize(files, record[i], presence[i]);
-      unsure[i] = false;
+    int& found = newest[FolderKey(record[i].path)];
+    if (found >= keepCount) {
+      continue;
     }
-    if (presence[i] == Presence::kPresent) {
-      ++found;
+    if (!asked[i]) {
+      ask(i);
+    }
+    if (presence[i] == Presence::kPresent || presence[i] == Presence::kFolderUnreachable) {
+      ++found;  // an unreachable folder removes nothing anyway
     }
   }
+  return presence;
 }
 
 }  // namespace
@@ -161,12 +125,10 @@ CleanupResult RecordAndCleanUp(RunFiles& files, const RunClock& clock, const Cle
     AddMadeFile(record, file);
   }
 
-  std::vector<std::string> keys;
-  std::vector<bool> unsure;
   std::vector<std::string> unreachable;
-  std::vector<Presence> presence = FindOnDisk(files, record, keys, unsure, unreachable);
+  std::vector<Presence> presence(record.size(), Presence::kPresent);
   if (removalAllowed) {
-    SettleSizes(files, record, keys, unsure, presence, result.time, request.rules);
+    presence = Examine(files, record, result.time, request.rules, unreachable);
   }
   const std::vector<Fate> fates = PlanCleanup(record, presence, result.time, request.rules, removalAllowed);
   if (removalAllowed) {

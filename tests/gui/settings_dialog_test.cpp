@@ -525,8 +525,9 @@ TEST_F(SettingsDialogTest, KeepFieldsShowAndWriteBothKeysAndRefuseWhatIsOutOfRan
     Click(Control(form, kSpeedButton1Id));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
   });
-  EXPECT_EQ(ReadBytes(ini), "[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\nBakDir=D:\\Sql\r\nRarProgram=\r\nKeepDays=30\r\n"
-                            "KeepCount=4\r\n[copy]\r\ncount=0\r\n");
+  // [BAK] is erased and written anew, after [copy].
+  EXPECT_EQ(ReadBytes(ini), "[copy]\r\ncount=0\r\n[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\nBakDir=D:\\Sql\r\nRarProgram=\r\n"
+                            "KeepDays=30\r\nKeepCount=4\r\n");
 }
 
 }  // namespace
