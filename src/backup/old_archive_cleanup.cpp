@@ -158,29 +158,20 @@ CleanupResult RecordAndCleanUp(RunFiles& files, const RunClock& clock, const Cle
                                  "no longer in the record"});
         break;
       case Fate::kRemove: {
-        // Asked once more just before: the listing may be a moment old.
-        const auto size = files.Size(file.path);
-        if (!size) {
-          changed = true;
-          break;
-        }
-        if (*size != file.size) {
-          changed = true;
-          result.events.push_back({CleanupEvent::Kind::kLeftAlone, file.path,
-                                   "its size differs from the record, so it is not the file this program made; "
-                                   "no longer in the record"});
-          break;
-        }
+        // Its size was asked a moment ago, in Examine.
         const std::int64_t start = clock.MonotonicMs();
         const bool deleted = files.Delete(file.path);
         result.deleteMs += clock.MonotonicMs() - start;
-        if (deleted || !files.Exists(file.path)) {
+        if (deleted) {
           changed = true;
           ++result.removed;
           result.events.push_back({CleanupEvent::Kind::kRemoved, file.path, "made " + TimeText(file.made)});
+        } else if (!files.Exists(file.path) && files.FolderExists(FolderPart(file.path))) {
+          changed = true;  // gone meanwhile, by someone else's hand
         } else {
           result.events.push_back({CleanupEvent::Kind::kNotRemoved, file.path,
-                                   "it could not be removed (locked or read-only); tried again at the next run"});
+                                   "it could not be removed (locked, read-only, or its folder gone); tried again "
+                                   "at the next run"});
           kept.push_back(std::move(file));
         }
         break;
