@@ -659,4 +659,150 @@ TEST_F(FakedClockTest, ADayOfTwelveEntriesRunsEachOnce) {
   EXPECT_TRUE(program->Running());
 }
 
+// Old archives cleaned up over faked days with KeepDays 2 and KeepCount 2, one scheduled backup a day
+// at varying times, so that no two runs are exactly two days apart; checked on disk after each run.
+// Files the program did not make (a foreign archive, one that looks like its own copy), an archive
+// renamed by hand and a copy replaced by hand are never removed, and a run whose second copy fails
+// removes nothing.
+TEST_F(FakedClockTest, OldArchivesCleanedUpOverFakedDays) {
+  const std::string mirror1 = copies_[0];
+  const std::string mirror2 = copies_[1];
+  WriteBytes(bakDir_ + "\\foreign.rar", "someone else's");
+  WriteBytes(mirror1 + "Copy of QEL_20000101_000000.rar", "looks like the program's own");
+  auto settingsFor = [&](const std::string& time) {
+    WriteSettings({time}, archiver_);
+    std::string text = ReadBytes(folder.File("Bak_Info\\Bak_Info.ini"));
+    text.insert(text.find("[copy]"), "KeepDays=2\r\nKeepCount=2\r\n");
+    WriteBytes(folder.File("Bak_Info\\Bak_Info.ini"), text);
+  };
+  auto runLines = [&] {
+    std::vector<std::string> lines;
+    for (const std::string& line : History()) {
+      if (line.find("\tclean-up\t") == std::string::npos) {
+        lines.push_back(line);
+      }
+    }
+    return lines;
+  };
+  auto cleanupLines = [&](const std::string& what) {
+    std::vector<std::string> paths;
+    for (const std::string& line : History()) {
+      const std::string mark = "\tclean-up\t" + what + "\t";
+      const auto at = line.find(mark);
+      if (at != std::string::npos) {
+        const std::string rest = line.substr(at + mark.size());
+        paths.push_back(rest.substr(0, rest.find('\t')));
+      }
+    }
+    return paths;
+  };
+  auto sorted = [](std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  // Moves the clock forward in steps of at most eleven hours (FakedClock moves to the nearest time of
+  // day) to `days` days after today at h:m:s.
+  auto moveForward = [&](int days, int h, int m, int s) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    const long long from = now.wHour * 3600LL + now.wMinute * 60 + now.wSecond;
+    long long left = days * 86400LL + (h * 3600LL + m * 60 + s) - from;
+    long long at = from;
+    while (left > 0) {
+      const long long step = std::min<long long>(left, 11 * 3600);
+      at = (at + step) % 86400;
+      left -= step;
+      if (!clock.SetTimeOfDay(static_cast<int>(at / 3600), static_cast<int>(at / 60 % 60), static_cast<int>(at % 60))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  std::vector<std::string> archives;  // each run's archive name, in order
+  // The next run at `time` on the day `days` after today: the clock goes on to 22:00 first (past
+  // today's times), the schedule is refreshed, then the clock goes to ten seconds before the time.
+  auto runAt = [&](int days, const std::string& time) {
+    const std::vector<std::string> before = FilesIn(bakDir_, "QEL_*.rar");
+    const std::size_t runsBefore = runLines().size();
+    if (!archives.empty()) {
+      EXPECT_TRUE(clock.SetTimeOfDay(22, 0, 0));
+      settingsFor(time);
+      ::PostMessageA(Control(kRefreshBtnId), BM_CLICK, 0, 0);
+      EXPECT_TRUE(WaitUntil([&] { return NextTime() == time; })) << NextTime();
+      const int h = std::stoi(time.substr(0, 2));
+      const int m = std::stoi(time.substr(3, 2));
+      EXPECT_TRUE(moveForward(days, h - (m == 0 ? 1 : 0), (m + 59) % 60, 50));
+    }
+    if (!WaitUntil([&] { return runLines().size() > runsBefore; }, kRunWaitMs)) {
+      return false;
+    }
+    for (const std::string& name : FilesIn(bakDir_, "QEL_*.rar")) {
+      if (std::find(before.begin(), before.end(), name) == before.end()) {
+        archives.push_back(name);
+      }
+    }
+    return true;
+  };
+  auto copyOf = [&](int run) { return "Copy of " + archives.at(run - 1); };
+  const std::string foreignCopy = "Copy of QEL_20000101_000000.rar";
+
+  settingsFor("10:00");
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 35));
+  ASSERT_NO_FATAL_FAILURE(StartConnected(true));  // dumpwarden.exe itself
+  ASSERT_TRUE(runAt(0, "10:00")) << "run 1";
+  ASSERT_EQ(archives.size(), 1u);
+  ASSERT_TRUE(runAt(1, "10:00")) << "run 2";
+  ASSERT_EQ(archives.size(), 2u);
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")), sorted({archives[0], archives[1], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(1), copyOf(2), foreignCopy}));
+  EXPECT_TRUE(cleanupLines("removed").empty());
+
+  // Someone renames the first archive and replaces the first copy in Mirror2 with another file.
+  ASSERT_TRUE(::MoveFileA((bakDir_ + "\\" + archives[0]).c_str(), (bakDir_ + "\\kept by hand.rar").c_str()));
+  WriteBytes(mirror2 + copyOf(1), "replaced by hand");
+
+  // Run 3, two days and six hours after run 1: of run 1's files only the copy in Mirror1 is the
+  // program's still; it goes.
+  ASSERT_TRUE(runAt(1, "16:00")) << "run 3";
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")), sorted({"kept by hand.rar", archives[1], archives[2], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(2), copyOf(3), foreignCopy}));
+  EXPECT_EQ(sorted(FilesIn(mirror2, "*.rar")), sorted({copyOf(1), copyOf(2), copyOf(3)}));
+  EXPECT_EQ(ReadBytes(mirror2 + copyOf(1)), "replaced by hand");
+  EXPECT_EQ(cleanupLines("removed"), std::vector<std::string>{mirror1 + copyOf(1)});
+  EXPECT_EQ(cleanupLines("left alone"), std::vector<std::string>{mirror2 + copyOf(1)});
+
+  // Run 4, a day later, with a second copy folder that does not exist: nothing is removed, although
+  // run 2's files are now older than two days.
+  copies_[1] = folder.File("NoSuchFolder\\");
+  ASSERT_TRUE(runAt(1, "16:00")) << "run 4";
+  EXPECT_NE(runLines().back().find("\tcopies=1/2\t"), std::string::npos) << runLines().back();
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")),
+            sorted({"kept by hand.rar", archives[1], archives[2], archives[3], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(2), copyOf(3), copyOf(4), foreignCopy}));
+  EXPECT_EQ(cleanupLines("removed").size(), 1u);
+
+  // Run 5, the next morning, with both copy folders again: run 2's files go (three days old); run 3's
+  // (a day and eighteen hours) stay.
+  copies_[1] = mirror2;
+  ASSERT_TRUE(runAt(1, "10:00")) << "run 5";
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")),
+            sorted({"kept by hand.rar", archives[2], archives[3], archives[4], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(3), copyOf(4), copyOf(5), foreignCopy}));
+  EXPECT_EQ(sorted(FilesIn(mirror2, "*.rar")), sorted({copyOf(1), copyOf(3), copyOf(5)}));
+
+  // Run 6, four days later: everything else is old, but the two newest of each folder stay.
+  ASSERT_TRUE(runAt(4, "10:00")) << "run 6";
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")), sorted({"kept by hand.rar", archives[4], archives[5], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(5), copyOf(6), foreignCopy}));
+  EXPECT_EQ(sorted(FilesIn(mirror2, "*.rar")), sorted({copyOf(1), copyOf(5), copyOf(6)}));
+  EXPECT_EQ(ReadBytes(bakDir_ + "\\foreign.rar"), "someone else's");
+  EXPECT_TRUE(cleanupLines("not removed").empty());
+  const auto lines = runLines();
+  ASSERT_EQ(lines.size(), 6u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(EndsOk(lines[i]), i != 3) << lines[i];
+  }
+  EXPECT_TRUE(program->Running());
+}
+
 }  // namespace
