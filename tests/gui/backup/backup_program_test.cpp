@@ -453,6 +453,15 @@ class FakedClock {
   }
   // For a program started next: its clock starts at h:m:00 and runs `speed` times as fast (faketime
   // counts the speed from each process's own start, so this driver's clock is of no use after it).
+  // For a program started next: its clock starts at this moment (seconds since 1970, UTC) and runs
+  // `speed` times as fast; with TZ in its environment, the local time of that zone.
+  void StartNextProgramAtUtc(long long unixSeconds, int speed) {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const long long faked = static_cast<long long>(((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
+                                                    now.dwLowDateTime) / 10000000ULL) - 11644473600LL;
+    Write(unixSeconds - (faked - offset_), speed);
+  }
   void StartNextProgramAt(int hour, int minute, int speed) {
     long long delta = (hour * 3600LL + minute * 60 - SecondsOfDay()) % kDay;
     if (delta < 0) {
@@ -771,6 +780,56 @@ TEST_F(FakedClockTest, AStartAfterTheProgramWasStoppedAcrossATimeReportsItOnce) 
   PumpMessages(5000);
   EXPECT_EQ(HistoryOf("missed").size(), 2u) << "reported once";
   EXPECT_EQ(History().size(), 1u) << "made up once";
+}
+
+// Daylight saving time, with the program in the time zone of Berlin (TZ) and its clock running thirty
+// times as fast. On 28 March 2027 the clocks go from 02:00 to 03:00: 02:30 never comes, and is
+// reported (as a jump of the clock) and made up once.
+TEST_F(FakedClockTest, SpringForwardSkipsTheTimeInTheMissingHourWhichIsReportedAndMadeUpOnce) {
+  if (std::getenv("TZ") == nullptr || std::string(std::getenv("TZ")) != "Europe/Berlin") {
+    GTEST_SKIP() << "runs from its own ctest entry, with TZ=Europe/Berlin";
+  }
+  WriteSettings({"02:30", "12:00"}, archiver_);
+  clock.StartNextProgramAtUtc(1806195000LL, 30);  // 2027-03-28 00:50:00 UTC, 01:50 in Berlin
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "02:30");
+  ASSERT_TRUE(WaitForRuns(1, 60000)) << "no make-up run after the missing hour";
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=clock\tcount=1\ttimes=2027-03-28 02:30\tmakeup=yes")) << missed[1];
+  EXPECT_EQ(DateOf(missed[1]), "2027-03-28");
+  EXPECT_GE(StartTimeOf(missed[1]), "03:00:00") << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "12:00"; })) << "next time: " << NextTime();
+  PumpMessages(10000);  // five more minutes of the program's clock
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+}
+
+// On 31 October 2027 the clocks go back from 03:00 to 02:00, and 02:30 comes twice. With 02:30 the
+// only time, the schedule arms it again after its run and the clock's alarm arms itself again when
+// the clock goes back: it runs twice, once in summer time and once an hour later in winter time.
+// Nothing is reported missed.
+TEST_F(FakedClockTest, OnTheAutumnDayTheOnlyTimeInTheRepeatedHourRunsTwice) {
+  if (std::getenv("TZ") == nullptr || std::string(std::getenv("TZ")) != "Europe/Berlin") {
+    GTEST_SKIP() << "runs from its own ctest entry, with TZ=Europe/Berlin";
+  }
+  WriteSettings({"02:30"}, archiver_);
+  clock.StartNextProgramAtUtc(1824942360LL, 30);  // 2027-10-31 00:26:00 UTC, 02:26 summer time in Berlin
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  const ULONGLONG started = ::GetTickCount64();
+  ASSERT_TRUE(WaitForRuns(2, 240000)) << "02:30 did not run twice";
+  const auto runs = History();
+  for (const std::string& line : runs) {
+    EXPECT_TRUE(Has(line, "\tscheduled\t")) << line;
+    EXPECT_EQ(DateOf(line), "2027-10-31") << line;
+    EXPECT_EQ(StartTimeOf(line).substr(0, 5), "02:30") << line;
+  }
+  // An hour of the program's clock between them: two minutes at thirty times the speed.
+  EXPECT_GE(::GetTickCount64() - started, 100000u);
+  EXPECT_EQ(HistoryOf("missed").size(), 1u) << "only the first start's line";
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 2u);
 }
 
 // Twelve entries, every two hours, and a program whose clock runs sixty times as fast from 00:50:
