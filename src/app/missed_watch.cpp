@@ -44,7 +44,7 @@ void MissedWatch::Start() {
   // until then: it counts from now instead.
   covered_ = std::min(record->coveredMinute, nowMinute);
   owed_ = record->makeUpOwed;
-  if (!pending_) {
+  if (!pending_ || pending_->cause == MissedCause::kBusy) {
     pending_ = Pending{MissedCause::kNotRunning, clock_.MonotonicMs()};
   }
 }

@@ -164,7 +164,10 @@ void Session::ShowDefaultErrorBox(const std::string& message) { window_.ShowDefa
 
 void Session::RestoreApp() { window_.RestoreApp(); }
 
-void Session::RequestTermination() { window_.RequestTermination(); }
+void Session::RequestTermination() {
+  terminationRequested_ = true;
+  window_.RequestTermination();
+}
 
 void Session::EnableCommands() {
   commandsEnabled_ = true;

@@ -90,7 +90,9 @@ class Session final : private db::ConnectHost,
   [[nodiscard]] std::string DatabaseName() const override { return databaseName_; }
   [[nodiscard]] bool Connected() const override { return connection_.Connected(); }
   // Whether a connection routine or a backup run is in progress (also what the watch asks).
-  [[nodiscard]] bool Busy() const override { return busy_.Busy(); }
+  // A program asked to end counts as busy too: it starts no make-up run (whose connection would ask
+  // for the login again).
+  [[nodiscard]] bool Busy() const override { return busy_.Busy() || terminationRequested_; }
   [[nodiscard]] const schedule::Schedule& BakSchedule() const { return schedule_; }
   [[nodiscard]] const backup::RunRecord& LastRun() const { return run_.LastRecord(); }
   [[nodiscard]] std::string HistoryPath() const { return log_.Path(); }
@@ -140,6 +142,7 @@ class Session final : private db::ConnectHost,
   // every successful connection) and the scheduled run all work on this one value.
   std::uint8_t timeIndex_ = 0;
   bool commandsEnabled_ = false;
+  bool terminationRequested_ = false;
   // Whether a connection routine or a backup run is in progress.
   BusyGuard busy_;
   std::optional<BusyGuard::Scope> runScope_;
