@@ -220,7 +220,7 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     RECT outer{};
     ::GetWindowRect(form, &outer);
     EXPECT_EQ(outer.right - outer.left, 516);
-    EXPECT_EQ(outer.bottom - outer.top, 421);
+    EXPECT_EQ(outer.bottom - outer.top, 475);
     RECT mainRect{};
     ::GetWindowRect(main->Handle(), &mainRect);
     EXPECT_EQ((outer.left + outer.right) / 2, (mainRect.left + mainRect.right) / 2) << "centred on the main window";
@@ -455,6 +455,31 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxLeaveTheFileUntouched) {
       EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
     });
     EXPECT_EQ(ReadBytes(ini), before) << closeBox;
+  }
+}
+
+// "Make up missed backups": a check box in a row of its own below the keep row, checked unless the
+// file says MakeUp=0; a click turns it over and OK writes it.
+TEST_F(SettingsDialogTest, MakeUpCheckBoxShowsTheFileAndOkWritesTheOperatorsChoice) {
+  for (const auto& [file, checked] : {std::pair{"[BAK]\r\nTimeCount=0\r\n", true},
+                                      std::pair{"[BAK]\r\nTimeCount=0\r\nMakeUp=0\r\n", false}}) {
+    SCOPED_TRACE(file);
+    WriteBytes(ini, file);
+    RunDialog([&] { ShowDirectly(); }, [&](HWND form) {
+      HWND box = Control(form, kCheckBox1Id);
+      ASSERT_NE(box, nullptr);
+      const RECT r = RectInParent(box);
+      EXPECT_TRUE(r.left == 98 && r.top == 407 && r.right == 348 && r.bottom == 427)
+          << r.left << "," << r.top << " to " << r.right << "," << r.bottom;
+      EXPECT_EQ(WindowText(box), "Make up missed backups");
+      EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), checked ? BST_CHECKED : BST_UNCHECKED);
+      Click(box);
+      LetHandle(form);
+      EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), checked ? BST_UNCHECKED : BST_CHECKED);
+      Click(Control(form, kSpeedButton1Id));
+      EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
+    });
+    EXPECT_NE(ReadBytes(ini).find(checked ? "\r\nMakeUp=0\r\n" : "\r\nMakeUp=1\r\n"), std::string::npos) << ReadBytes(ini);
   }
 }
 
