@@ -502,6 +502,14 @@ class FakedClockTest : public BackupProgramTest {
     clock.Reset();
     BackupProgramTest::SetUp();
   }
+  // Back to the real time and speed: the next test's driver starts on this file, and a speed left in
+  // it shortens its first waits for the clock to settle.
+  void TearDown() override {
+    BackupProgramTest::TearDown();
+    if (!FakedClock::File().empty()) {
+      clock.Reset();
+    }
+  }
 
   // The time of day of a history line's start, "HH:MM:SS".
   static std::string StartTimeOf(const std::string& line) { return line.substr(11, 8); }
