@@ -305,7 +305,8 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     info.cbSize = sizeof info;
     ::GetGUIThreadInfo(uiThread, &info);
     EXPECT_EQ(info.hwndFocus, Control(form, kListBox1Id));
-    const int order[] = {kListBox1Id, kMaskEdit1Id, kDirectoryEdit1Id, kDirectoryEdit2Id, kEdit1Id, kListBox2Id, kListBox1Id};
+    const int order[] = {kListBox1Id, kMaskEdit1Id, kDirectoryEdit1Id, kDirectoryEdit2Id, kEdit1Id, kListBox2Id,
+                         kEdit2Id,    kEdit3Id,     kCheckBox1Id,      kListBox1Id};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
       EXPECT_EQ(::GetNextDlgTabItem(form, Control(form, order[i]), FALSE), Control(form, order[i + 1])) << i;
     }
@@ -433,7 +434,8 @@ TEST_F(SettingsDialogTest, OperatorEditsEverythingFromSetTimeAndOkWritesTheFile)
   });
 
   EXPECT_EQ(ReadBytes(ini), "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=\r\nRarProgram=" + rar +
-                                "\r\n[copy]\r\ncount=1\r\nCopy1=" + picked + "\\\r\n");
+                                "\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n[copy]\r\ncount=1\r\nCopy1=" + picked +
+                                "\\\r\n");
   std::filesystem::remove_all(testing_support::Native(bakInfo));
 }
 
