@@ -39,7 +39,7 @@ std::string HistoryLine(const RunRecord& r) {
   const std::string file = r.backupFileName.empty() ? std::string("-") : OneLine(r.backupFileName);
   std::string line = platform::FormatLocalDateTime(r.start);
   line += '\t';
-  line += r.kind == RunKind::kScheduled ? "scheduled" : "immediate";
+  line += r.kind == RunKind::kScheduled ? "scheduled" : r.kind == RunKind::kImmediate ? "immediate" : "makeup";
   line += "\tfile=" + file;
   line += "\tarchiver=" + OrDash(r.archiverExitCode);
   line += "\ttest=" + OrDash(r.testExitCode);
@@ -91,7 +91,14 @@ HistoryLog::HistoryLog(std::string bakInfoDir) : dir_(std::move(bakInfoDir)) {}
 
 void HistoryLog::Append(const RunRecord& record) noexcept {
   try {
-    const std::string line = HistoryLine(record) + CleanupLines(record.cleanup);
+    AppendLines(HistoryLine(record) + CleanupLines(record.cleanup));
+  } catch (...) {
+    // Out of memory while formatting: the run goes on without its line.
+  }
+}
+
+void HistoryLog::AppendLines(const std::string& line) noexcept {
+  try {
     const std::string path = Path();
     const auto size = platform::FileSize(path);
     if (size && *size + line.size() > kRotateBytes) {

@@ -9,8 +9,9 @@
 
 namespace backup {
 
-// The two ways a run starts: the alarm of the schedule, or the operator's "[bak]".
-enum class RunKind { kScheduled, kImmediate };
+// The ways a run starts: the alarm of the schedule, the operator's "[bak]", or the program making up
+// for backup times that were missed (a scheduled run that leaves the schedule where it is).
+enum class RunKind { kScheduled, kImmediate, kMakeUp };
 
 enum class BalloonIcon { kInfo, kWarning, kError };
 

@@ -26,6 +26,7 @@ BackupSettings LoadBackupSettings(const IniFile& ini) {
   values.copyTo = ini.ReadString(kBakSection, "CopyTo", "");
   values.keepDays = ReadKeepDays(ini);
   values.keepCount = ReadKeepCount(ini);
+  values.makeUp = ReadMakeUp(ini);
   for (std::string& dir : ReadCopyDirs(ini)) {
     values.copyDirs.push_back(WithTrailingBackslash(std::move(dir)));
   }
@@ -52,6 +53,7 @@ void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
     doc.Set(kBakSection, "RarProgram", values.rarProgram);
     doc.Set(kBakSection, "KeepDays", std::to_string(values.keepDays));
     doc.Set(kBakSection, "KeepCount", std::to_string(values.keepCount));
+    doc.Set(kBakSection, "MakeUp", values.makeUp ? "1" : "0");
   });
 }
 
@@ -84,5 +86,7 @@ int ReadKeepCount(const IniFile& ini) {
   const int count = ini.ReadInteger(kBakSection, "KeepCount", kDefaultKeepCount);
   return count >= 1 ? count : 1;
 }
+
+bool ReadMakeUp(const IniFile& ini) { return ini.ReadInteger(kBakSection, "MakeUp", 1) != 0; }
 
 }  // namespace settings

@@ -32,6 +32,7 @@ struct BackupSettings {
   std::vector<std::string> copyDirs;  // each ending with a backslash
   int keepDays = kKeepEverything;     // clean-up of old archives; see ReadKeepDays
   int keepCount = kDefaultKeepCount;
+  bool makeUp = true;                 // make up missed backups; see ReadMakeUp
 };
 
 // The dialog's reading: times only while TimeCount exists and is non-zero, taking the Time_n keys that
@@ -40,7 +41,7 @@ struct BackupSettings {
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount. [copy] is not erased. All of it is stored in one step:
+// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, MakeUp. [copy] is not erased. All of it is stored in one step:
 // a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
@@ -58,5 +59,11 @@ int ReadKeepDays(const IniFile& ini);
 // KeepCount: 3 when missing or not a number; at least 1, so a hand-written 0 never leaves a folder
 // without its newest archive.
 int ReadKeepCount(const IniFile& ini);
+// MakeUp: whether a missed backup time is made up with one backup run; only 0 turns it off (a
+// missing key or one that is not a number leaves it on).
+bool ReadMakeUp(const IniFile& ini);
+
+// The schedule uses at most this many time entries (the dialog's limit).
+inline constexpr int kMaxTimeCount = 255;
 
 }  // namespace settings

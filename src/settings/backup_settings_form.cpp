@@ -65,6 +65,7 @@ void BackupSettingsForm::Load(const IniFile& ini) {
   // in range rather than silently changing it.
   keepDaysText = std::to_string(loaded.keepDays);
   keepCountText = std::to_string(loaded.keepCount);
+  makeUp = loaded.makeUp;
 }
 
 bool BackupSettingsForm::Save(IniFile& ini) const {
@@ -81,6 +82,7 @@ bool BackupSettingsForm::Save(IniFile& ini) const {
   BackupSettings values;
   values.keepDays = *keepDays;
   values.keepCount = *keepCount;
+  values.makeUp = makeUp;
   values.times = times_;
   values.bakDir = backupDir.text;
   values.rarProgram = rarProgram;

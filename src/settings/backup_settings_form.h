@@ -25,6 +25,8 @@ inline constexpr char kKeepCountLabel[] = "but always the newest:";
 inline constexpr char kInvalidKeepDaysText[] =
     "Keep archives (days): enter a whole number from 0 to 3650 (0 keeps every archive).";
 inline constexpr char kInvalidKeepCountText[] = "but always the newest: enter a whole number from 1 to 1000.";
+// The check box of the make-up run (key MakeUp).
+inline constexpr char kMakeUpLabel[] = "Make up missed backups";
 inline constexpr char kNoticeCaption[] = "Уведомление";
 inline constexpr char kDeleteTimesQuestion[] = "Вы действительно хотите удалить выделенное время?";
 inline constexpr char kDeletePathsQuestion[] = "Вы действительно хотите удалить выделенные пути?";
@@ -104,6 +106,7 @@ class BackupSettingsForm {
   std::string rarProgram;    // read-only field: only the archiver chooser replaces it
   std::string keepDaysText;   // "Keep archives (days):", checked on saving
   std::string keepCountText;  // "but always the newest:"
+  bool makeUp = true;         // "Make up missed backups"
 
  private:
   bool DeleteAsked(std::vector<std::string>& list, std::vector<std::size_t> selected, const char* question);

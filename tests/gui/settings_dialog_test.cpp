@@ -220,7 +220,7 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     RECT outer{};
     ::GetWindowRect(form, &outer);
     EXPECT_EQ(outer.right - outer.left, 516);
-    EXPECT_EQ(outer.bottom - outer.top, 451) << "421 and the row of the clean-up fields";
+    EXPECT_EQ(outer.bottom - outer.top, 475) << "421, the row of the clean-up fields and the make-up check box";
     RECT mainRect{};
     ::GetWindowRect(main->Handle(), &mainRect);
     EXPECT_EQ((outer.left + outer.right) / 2, (mainRect.left + mainRect.right) / 2) << "centred on the main window";
@@ -315,8 +315,8 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     info.cbSize = sizeof info;
     ::GetGUIThreadInfo(uiThread, &info);
     EXPECT_EQ(info.hwndFocus, Control(form, kListBox1Id));
-    const int order[] = {kListBox1Id, kMaskEdit1Id, kDirectoryEdit1Id, kDirectoryEdit2Id, kEdit1Id,
-                         kListBox2Id, kEdit2Id, kEdit3Id, kListBox1Id};
+    const int order[] = {kListBox1Id, kMaskEdit1Id, kDirectoryEdit1Id, kDirectoryEdit2Id, kEdit1Id, kListBox2Id,
+                         kEdit2Id,    kEdit3Id,     kCheckBox1Id,      kListBox1Id};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
       EXPECT_EQ(::GetNextDlgTabItem(form, Control(form, order[i]), FALSE), Control(form, order[i + 1])) << i;
     }
@@ -444,7 +444,8 @@ TEST_F(SettingsDialogTest, OperatorEditsEverythingFromSetTimeAndOkWritesTheFile)
   });
 
   EXPECT_EQ(ReadBytes(ini), "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=\r\nRarProgram=" + rar +
-                                "\r\nKeepDays=0\r\nKeepCount=3\r\n[copy]\r\ncount=1\r\nCopy1=" + picked + "\\\r\n");
+                                "\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n[copy]\r\ncount=1\r\nCopy1=" + picked +
+                                "\\\r\n");
   std::filesystem::remove_all(testing_support::Native(bakInfo));
 }
 
@@ -466,6 +467,31 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxLeaveTheFileUntouched) {
       EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
     });
     EXPECT_EQ(ReadBytes(ini), before) << closeBox;
+  }
+}
+
+// "Make up missed backups": a check box in a row of its own below the keep row, checked unless the
+// file says MakeUp=0; a click turns it over and OK writes it.
+TEST_F(SettingsDialogTest, MakeUpCheckBoxShowsTheFileAndOkWritesTheOperatorsChoice) {
+  for (const auto& [file, checked] : {std::pair{"[BAK]\r\nTimeCount=0\r\n", true},
+                                      std::pair{"[BAK]\r\nTimeCount=0\r\nMakeUp=0\r\n", false}}) {
+    SCOPED_TRACE(file);
+    WriteBytes(ini, file);
+    RunDialog([&] { ShowDirectly(); }, [&](HWND form) {
+      HWND box = Control(form, kCheckBox1Id);
+      ASSERT_NE(box, nullptr);
+      const RECT r = RectInParent(box);
+      EXPECT_TRUE(r.left == 98 && r.top == 407 && r.right == 348 && r.bottom == 427)
+          << r.left << "," << r.top << " to " << r.right << "," << r.bottom;
+      EXPECT_EQ(WindowText(box), "Make up missed backups");
+      EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), checked ? BST_CHECKED : BST_UNCHECKED);
+      Click(box);
+      LetHandle(form);
+      EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), checked ? BST_UNCHECKED : BST_CHECKED);
+      Click(Control(form, kSpeedButton1Id));
+      EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
+    });
+    EXPECT_NE(ReadBytes(ini).find(checked ? "\r\nMakeUp=0\r\n" : "\r\nMakeUp=1\r\n"), std::string::npos) << ReadBytes(ini);
   }
 }
 

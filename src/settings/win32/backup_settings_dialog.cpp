@@ -16,9 +16,11 @@ using controls::win32::UniqueFont;
 using controls::win32::WindowPlacement;
 
 constexpr int kFormWidth = 516;
-// 421 as first laid out, and one row more below the buttons for the clean-up of old archives.
-constexpr int kFormHeight = 451;
+// 421 as first laid out, one row more below the buttons for the clean-up of old archives and one
+// for the make-up of missed backups.
+constexpr int kFormHeight = 475;
 constexpr int kKeepRowTop = 381;
+constexpr int kMakeUpRowTop = 407;
 constexpr int kPanel1Height = 48;
 constexpr int kTimesItemHeight = 16;
 
@@ -108,6 +110,7 @@ TForm10::TForm10(controls::win32::Application& application, HWND owner, std::str
       Edit2(*this, Handle(), kEdit2Id, {232, kKeepRowTop, 50, 21}),
       Label6(Handle(), kForm10Label6Id, 296, kKeepRowTop + 3, kKeepCountLabel, BoldFont()),
       Edit3(*this, Handle(), kEdit3Id, {443, kKeepRowTop, 50, 21}),
+      CheckBox1(*this, Handle(), kCheckBox1Id, {98, kMakeUpRowTop, 250, 20}, kMakeUpLabel),
       ToolTips(Handle()),
       listBox1Keys_(ListBox1.Handle(), application,
                     [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
@@ -155,6 +158,7 @@ void TForm10::SetUpControls() {
   Edit1.SetReadOnly(true);
   Edit2.SetMaxLength(6);
   Edit3.SetMaxLength(6);
+  CheckBox1.SetFont(BoldFont());
 
   ::SendMessageA(ListBox1.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(timesFont_.Get()), FALSE);
   ::SendMessageA(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, kTimesItemHeight);
@@ -193,6 +197,7 @@ void TForm10::ShowState() {
   Edit1.SetText(state_.rarProgram);
   Edit2.SetText(state_.keepDaysText);
   Edit3.SetText(state_.keepCountText);
+  CheckBox1.SetChecked(state_.makeUp);
 }
 
 void TForm10::MaskEdit1KeyDown(WPARAM key) {
@@ -220,6 +225,7 @@ void TForm10::DirectoryEdit1Click() { state_.backupDir.Clicked(); }
 void TForm10::SpeedButton1Click() {
   state_.keepDaysText = Edit2.Text();
   state_.keepCountText = Edit3.Text();
+  state_.makeUp = CheckBox1.Checked();
   IniFile ini(iniPath_);
   // A refused write ends here: the error box shows it and the dialog stays open. So does an
   // entry out of range, after its own box.

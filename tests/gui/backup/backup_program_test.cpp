@@ -212,8 +212,30 @@ class BackupProgramTest : public ProgramFixture {
 
   [[nodiscard]] std::string Balloon() const { return WindowText(balloons_); }
   [[nodiscard]] std::string NextTime() const { return WindowText(Control(kPanel2Id, kLabel2Id)); }
+  // The history's lines of backup runs (and their clean-up); the lines of missed times and of the
+  // schedule's notes are HistoryOf("missed"), HistoryOf("schedule").
   [[nodiscard]] std::vector<std::string> History() const {
-    return Lines(ReadBytes(folder.File("Bak_Info\\history.log")));
+    std::vector<std::string> runs;
+    for (std::string& line : Lines(ReadBytes(folder.File("Bak_Info\\history.log")))) {
+      if (line.find("\tmissed\t") == std::string::npos && line.find("\tschedule\t") == std::string::npos) {
+        runs.push_back(std::move(line));
+      }
+    }
+    return runs;
+  }
+  [[nodiscard]] std::vector<std::string> HistoryOf(const std::string& kind) const {
+    std::vector<std::string> lines;
+    for (std::string& line : Lines(ReadBytes(folder.File("Bak_Info\\history.log")))) {
+      if (line.find("\t" + kind + "\t") != std::string::npos) {
+        lines.push_back(std::move(line));
+      }
+    }
+    return lines;
+  }
+  // Every balloon the test host showed, "title|text", in order.
+  [[nodiscard]] std::vector<std::string> Balloons() const {
+    const std::string path = folder.File("balloons.log");
+    return Exists(path) ? Lines(ReadBytes(path)) : std::vector<std::string>{};
   }
   // Waits until the history has `count` lines; meanwhile keeps a copy of every backup file the
   // server writes, for comparing with what the archive holds.
@@ -431,6 +453,15 @@ class FakedClock {
   }
   // For a program started next: its clock starts at h:m:00 and runs `speed` times as fast (faketime
   // counts the speed from each process's own start, so this driver's clock is of no use after it).
+  // For a program started next: its clock starts at this moment (seconds since 1970, UTC) and runs
+  // `speed` times as fast; with TZ in its environment, the local time of that zone.
+  void StartNextProgramAtUtc(long long unixSeconds, int speed) {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const long long faked = static_cast<long long>(((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
+                                                    now.dwLowDateTime) / 10000000ULL) - 11644473600LL;
+    Write(unixSeconds - (faked - offset_), speed);
+  }
   void StartNextProgramAt(int hour, int minute, int speed) {
     long long delta = (hour * 3600LL + minute * 60 - SecondsOfDay()) % kDay;
     if (delta < 0) {
@@ -476,6 +507,14 @@ class FakedClockTest : public BackupProgramTest {
     }
     clock.Reset();
     BackupProgramTest::SetUp();
+  }
+  // Back to the real time and speed: the next test's driver starts on this file, and a speed left in
+  // it shortens its first waits for the clock to settle.
+  void TearDown() override {
+    BackupProgramTest::TearDown();
+    if (!FakedClock::File().empty()) {
+      clock.Reset();
+    }
   }
 
   // The time of day of a history line's start, "HH:MM:SS".
@@ -631,6 +670,185 @@ TEST_F(FakedClockTest, ServerTimeOutInAScheduledRunLeavesTheNextTimeArmed) {
   EXPECT_GE(::GetTickCount64() - start, 25000u) << "it waited for the time-out";
   SetServerMode("none");
   EXPECT_TRUE(program->Running());
+}
+
+// --- Missed backup times -------------------------------------------------------------------------
+// Each ends with the times reported once in the history and in a Warning balloon, one make-up run
+// (history kind "makeup") that leaves the schedule's next time armed, and nothing more.
+
+bool Has(const std::string& line, const std::string& part) { return line.find(part) != std::string::npos; }
+
+// The clock set forward over 10:00 (09:58 to 10:05) while the program runs.
+TEST_F(FakedClockTest, AClockSetForwardOverATimeIsReportedAndMadeUpOnce) {
+  WriteSettings({"10:00", "10:10"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no make-up run";
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u) << "the first start's line and the jump's";
+  EXPECT_TRUE(Has(missed[0], "\tcount=0\t")) << missed[0];
+  EXPECT_TRUE(Has(missed[1], "\tcause=clock\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(missed[1], " 10:00\tmakeup=yes")) << missed[1];
+  std::vector<std::string> runs = History();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE(Has(runs[0], "\tmakeup\t")) << runs[0];
+  EXPECT_TRUE(EndsOk(runs[0])) << runs[0];
+  const auto balloons = Balloons();
+  ASSERT_GE(balloons.size(), 3u);
+  EXPECT_EQ(balloons[balloons.size() - 2], "Warning|Backup at 10:00 was missed.");
+  EXPECT_EQ(balloons.back(), kCreated);
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "10:10"; })) << "next time: " << NextTime();
+
+  PumpMessages(8000);
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 9, 52));
+  ASSERT_TRUE(WaitForRuns(2, kRunWaitMs)) << "no backup at 10:10";
+  runs = History();
+  EXPECT_TRUE(Has(runs[1], "\tscheduled\t")) << runs[1];
+  EXPECT_EQ(StartTimeOf(runs[1]).substr(0, 5), "10:10") << runs[1];
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+  EXPECT_TRUE(program->Running());
+}
+
+// A resume from sleep, as the power broadcast tells it (Wine cannot sleep): the times slept through
+// are looked at 60 seconds later, when the network is back, and made up then.
+TEST_F(FakedClockTest, AResumeFromSleepIsReportedSixtySecondsLaterAndMadeUp) {
+  WriteSettings({"10:00", "10:30"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_TRUE(::PostMessageA(form, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+  const ULONGLONG resumed = ::GetTickCount64();
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));  // the time slept through
+  while (::GetTickCount64() - resumed < 50000) {
+    PumpMessages(1000);
+    ASSERT_EQ(HistoryOf("missed").size(), 1u) << "looked at before the network had its minute";
+  }
+  ASSERT_TRUE(WaitForRuns(1, 40000)) << "no make-up run after the resume";
+  EXPECT_GE(::GetTickCount64() - resumed, 59000u);
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=asleep\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "10:30"; })) << "next time: " << NextTime();
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 1u);
+}
+
+// A run that takes longer than the gap to the next time: the server answers after 70 seconds, so
+// the 10:00 run ends in 10:01 and arms 11:00; 10:01 is reported and made up.
+TEST_F(FakedClockTest, ARunLongerThanTheGapToTheNextTimeIsFollowedByOneMakeUp) {
+  WriteSettings({"10:00", "10:01", "11:00"}, archiver_);
+  SetServerMode("slow=70");
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 45));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  PumpMessages(30000);  // the 10:00 run has asked the server by now
+  SetServerMode("none");
+  ASSERT_TRUE(WaitForRuns(2, 150000)) << "no run and make-up";
+  const auto runs = History();
+  EXPECT_TRUE(Has(runs[0], "\tscheduled\t")) << runs[0];
+  EXPECT_EQ(StartTimeOf(runs[0]).substr(0, 5), "10:00") << runs[0];
+  EXPECT_TRUE(Has(runs[1], "\tmakeup\t")) << runs[1];
+  EXPECT_TRUE(EndsOk(runs[0]) && EndsOk(runs[1]));
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=busy\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(missed[1], " 10:01\tmakeup=yes")) << missed[1];
+  EXPECT_EQ(NextTime(), "11:00");
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 2u);
+}
+
+// Stopped before 10:00 and started again at 10:05: 10:00 is reported and made up; a third start
+// reports nothing again.
+TEST_F(FakedClockTest, AStartAfterTheProgramWasStoppedAcrossATimeReportsItOnce) {
+  WriteSettings({"10:00", "12:00"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  auto exitProgram = [this] {
+    PostTrayMouse(WM_RBUTTONUP);
+    HWND menu = WaitForProcessWindow(pid, "#32768", nullptr, true);
+    ASSERT_NE(menu, nullptr) << "no popup menu";
+    ::PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);  // the last item, "Exit"
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(program->WaitForExit(20000)) << "Exit did not end the program";
+  };
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_NO_FATAL_FAILURE(exitProgram());
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no make-up run at the start";
+  auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=not running\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(missed[1], " 10:00\tmakeup=yes")) << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_EQ(NextTime(), "12:00");
+  const auto balloons = Balloons();
+  EXPECT_NE(std::find(balloons.begin(), balloons.end(), "Warning|Backup at 10:00 was missed."), balloons.end());
+
+  ASSERT_NO_FATAL_FAILURE(exitProgram());
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  PumpMessages(5000);
+  EXPECT_EQ(HistoryOf("missed").size(), 2u) << "reported once";
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+}
+
+// Daylight saving time, with the program in the time zone of Berlin (TZ) and its clock running thirty
+// times as fast. On 28 March 2027 the clocks go from 02:00 to 03:00: 02:30 never comes, and is
+// reported (as a jump of the clock) and made up once.
+TEST_F(FakedClockTest, SpringForwardSkipsTheTimeInTheMissingHourWhichIsReportedAndMadeUpOnce) {
+  if (std::getenv("TZ") == nullptr || std::string(std::getenv("TZ")) != "Europe/Berlin") {
+    GTEST_SKIP() << "runs from its own ctest entry, with TZ=Europe/Berlin";
+  }
+  WriteSettings({"02:30", "12:00"}, archiver_);
+  clock.StartNextProgramAtUtc(1806195000LL, 30);  // 2027-03-28 00:50:00 UTC, 01:50 in Berlin
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "02:30");
+  ASSERT_TRUE(WaitForRuns(1, 60000)) << "no make-up run after the missing hour";
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=clock\tcount=1\ttimes=2027-03-28 02:30\tmakeup=yes")) << missed[1];
+  EXPECT_EQ(DateOf(missed[1]), "2027-03-28");
+  EXPECT_GE(StartTimeOf(missed[1]), "03:00:00") << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "12:00"; })) << "next time: " << NextTime();
+  PumpMessages(10000);  // five more minutes of the program's clock
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+}
+
+// On 31 October 2027 the clocks go back from 03:00 to 02:00, and 02:30 comes twice. With 02:30 the
+// only time, the schedule arms it again after its run and the clock's alarm arms itself again when
+// the clock goes back: it runs twice, once in summer time and once an hour later in winter time.
+// Nothing is reported missed.
+TEST_F(FakedClockTest, OnTheAutumnDayTheOnlyTimeInTheRepeatedHourRunsTwice) {
+  if (std::getenv("TZ") == nullptr || std::string(std::getenv("TZ")) != "Europe/Berlin") {
+    GTEST_SKIP() << "runs from its own ctest entry, with TZ=Europe/Berlin";
+  }
+  WriteSettings({"02:30"}, archiver_);
+  // 2027-10-30 23:45:00 UTC, 01:45 summer time in Berlin: the start-up check (ten seconds or more on
+  // a loaded machine, five minutes and more of the program's clock) is over well before 02:30.
+  clock.StartNextProgramAtUtc(1824939900LL, 30);
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "02:30");
+  EXPECT_EQ(HistoryOf("missed").at(0).substr(11, 2), "01") << "started before 02:00 summer time";
+  ASSERT_TRUE(WaitForRuns(1, 150000)) << "no backup at 02:30 summer time";
+  const ULONGLONG first = ::GetTickCount64();
+  ASSERT_TRUE(WaitForRuns(2, 240000)) << "02:30 did not run again in winter time";
+  const auto runs = History();
+  for (const std::string& line : runs) {
+    EXPECT_TRUE(Has(line, "\tscheduled\t")) << line;
+    EXPECT_EQ(DateOf(line), "2027-10-31") << line;
+    EXPECT_EQ(StartTimeOf(line).substr(0, 5), "02:30") << line;
+  }
+  // An hour of the program's clock between them: two minutes at thirty times the speed.
+  EXPECT_GE(::GetTickCount64() - first, 100000u);
+  EXPECT_EQ(HistoryOf("missed").size(), 1u) << "only the first start's line";
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 2u);
 }
 
 // Twelve entries, every two hours, and a program whose clock runs sixty times as fast from 00:50:
