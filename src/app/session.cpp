@@ -16,10 +16,11 @@ Session::Session(SessionWindow& window, schedule::Alarm& alarm, const platform::
       exeDir_(std::move(setup.exeDir)),
       bakQuery_(connection_, db::CreateBakFileQuery(setup.createBakFileTimeout)),
       schedule_(exeDir_, clock, alarm, timeIndex_, [this](const std::string& text) { window_.ShowNextTime(text); }),
-      connectRoutine_(*this, connection_, exeDir_, std::move(setup.computerName),
+      connectRoutine_(*this, connection_, exeDir_, setup.computerName,
                       db::SessionState{databaseName_, userName_, timeIndex_}),
       log_(exeDir_ + "\\Bak_Info"),
-      run_(backup::RunServices{*this, archiver_, files_, window_, window_, *this, *this, runClock_, log_}) {}
+      notifyingLog_(log_, schedule_.SettingsPath(), setup.computerName),
+      run_(backup::RunServices{*this, archiver_, files_, window_, window_, *this, *this, runClock_, notifyingLog_}) {}
 
 Session::~Session() = default;
 

@@ -13,6 +13,7 @@
 #include "app/busy_guard.h"
 #include "backup/backup_run.h"
 #include "backup/history_log.h"
+#include "backup/notification_sender.h"
 #include "backup/system_services.h"
 #include "db/connect_routine.h"
 #include "db/database.h"
@@ -82,6 +83,8 @@ class Session final : private db::ConnectHost,
   [[nodiscard]] const schedule::Schedule& BakSchedule() const { return schedule_; }
   [[nodiscard]] const backup::RunRecord& LastRun() const { return run_.LastRecord(); }
   [[nodiscard]] std::string HistoryPath() const { return log_.Path(); }
+  // For tests: waits until the runs' notifications are over and their lines written.
+  bool WaitForNotifications(std::int64_t timeoutMs) { return notifyingLog_.WaitIdle(timeoutMs); }
 
  private:
   // db::ConnectHost: the window's, except that enabling the commands is remembered here.
@@ -131,6 +134,7 @@ class Session final : private db::ConnectHost,
   backup::SystemFiles files_;
   backup::SystemRunClock runClock_;
   backup::HistoryLog log_;
+  backup::NotifyingLog notifyingLog_;  // the history, with the web notifications of the runs
   backup::BackupRun run_;
 };
 

@@ -52,6 +52,12 @@ std::string HistoryLine(const RunRecord& r) {
   line += "\tdelete_ms=" + std::to_string(r.deleteMs);
   line += "\tcleanup_ms=" + std::to_string(r.cleanupMs);
   line += "\ttotal_ms=" + std::to_string(r.totalMs);
+  if (!r.notifyTo.empty()) {
+    line += "\tnotify_to=" + OneLine(r.notifyTo);
+  }
+  if (!r.notify.empty()) {
+    line += "\tnotify=" + OneLine(r.notify);
+  }
   line += '\t' + OutcomeText(r);
   line += "\r\n";
   return line;
@@ -87,12 +93,14 @@ std::string CleanupLines(const CleanupResult& cleanup) {
   return lines;
 }
 
-HistoryLog::HistoryLog(std::string bakInfoDir) : dir_(std::move(bakInfoDir)) {}
+HistoryLog::HistoryLog(std::string bakInfoDir)
+    : dir_(std::move(bakInfoDir)), lock_(std::make_shared<std::mutex>()) {}
 
 void HistoryLog::Append(const RunRecord& record) noexcept {
   try {
     const std::string line = HistoryLine(record) + CleanupLines(record.cleanup);
     const std::string path = Path();
+    const std::lock_guard<std::mutex> hold(*lock_);
     const auto size = platform::FileSize(path);
     if (size && *size + line.size() > kRotateBytes) {
       platform::RenameReplacing(path, OldPath());

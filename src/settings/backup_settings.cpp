@@ -26,6 +26,9 @@ BackupSettings LoadBackupSettings(const IniFile& ini) {
   values.copyTo = ini.ReadString(kBakSection, "CopyTo", "");
   values.keepDays = ReadKeepDays(ini);
   values.keepCount = ReadKeepCount(ini);
+  const NotifyUrls urls = ReadNotifyUrls(ini);
+  values.successUrl = urls.successUrl;
+  values.failureUrl = urls.failureUrl;
   for (std::string& dir : ReadCopyDirs(ini)) {
     values.copyDirs.push_back(WithTrailingBackslash(std::move(dir)));
   }
@@ -52,6 +55,8 @@ void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
     doc.Set(kBakSection, "RarProgram", values.rarProgram);
     doc.Set(kBakSection, "KeepDays", std::to_string(values.keepDays));
     doc.Set(kBakSection, "KeepCount", std::to_string(values.keepCount));
+    doc.Set(kNotifySection, "SuccessUrl", values.successUrl);
+    doc.Set(kNotifySection, "FailureUrl", values.failureUrl);
   });
 }
 
@@ -83,6 +88,10 @@ int ReadKeepDays(const IniFile& ini) {
 int ReadKeepCount(const IniFile& ini) {
   const int count = ini.ReadInteger(kBakSection, "KeepCount", kDefaultKeepCount);
   return count >= 1 ? count : 1;
+}
+
+NotifyUrls ReadNotifyUrls(const IniFile& ini) {
+  return NotifyUrls{ini.ReadString(kNotifySection, "SuccessUrl", ""), ini.ReadString(kNotifySection, "FailureUrl", "")};
 }
 
 }  // namespace settings

@@ -25,6 +25,10 @@ inline constexpr char kKeepCountLabel[] = "but always the newest:";
 inline constexpr char kInvalidKeepDaysText[] =
     "Keep archives (days): enter a whole number from 0 to 3650 (0 keeps every archive).";
 inline constexpr char kInvalidKeepCountText[] = "but always the newest: enter a whole number from 1 to 1000.";
+// The web notification fields' labels, and what an address that is not http or https is told.
+inline constexpr char kSuccessUrlLabel[] = "Notify on success (URL):";
+inline constexpr char kFailureUrlLabel[] = "Notify on failure (URL):";
+inline constexpr char kInvalidNotifyUrlText[] = " enter an http:// or https:// address, or leave the field empty";
 inline constexpr char kNoticeCaption[] = "Уведомление";
 inline constexpr char kDeleteTimesQuestion[] = "Вы действительно хотите удалить выделенное время?";
 inline constexpr char kDeletePathsQuestion[] = "Вы действительно хотите удалить выделенные пути?";
@@ -104,6 +108,8 @@ class BackupSettingsForm {
   std::string rarProgram;    // read-only field: only the archiver chooser replaces it
   std::string keepDaysText;   // "Keep archives (days):", checked on saving
   std::string keepCountText;  // "but always the newest:"
+  std::string successUrl;     // web notifications, checked on saving
+  std::string failureUrl;
 
  private:
   bool DeleteAsked(std::vector<std::string>& list, std::vector<std::size_t> selected, const char* question);

@@ -1,6 +1,7 @@
 #pragma once
 // `TForm10`, "Backup settings...": edits the backup times, the backup directory, the archiver, the
-// copy directories and how long old archives are kept (a row below the buttons) of Bak_Info.ini. Loads the file when created, writes it on OK. Its rules live in
+// copy directories, how long old archives are kept (a row below the buttons) and the addresses of
+// the web notifications (two rows below that) of Bak_Info.ini. Loads the file when created, writes it on OK. Its rules live in
 // the window-free BackupSettingsForm; this class lays out the controls, shows that state and hands
 // the operator's actions to it. The caller creates it, runs ShowModal and destroys it.
 #include <windows.h>
@@ -50,6 +51,10 @@ enum Form10ControlId : int {
   kEdit2Id,  // "Keep archives (days):"
   kForm10Label6Id,
   kEdit3Id,  // "but always the newest:"
+  kForm10Label7Id,
+  kEdit4Id,  // "Notify on success (URL):"
+  kForm10Label8Id,
+  kEdit5Id,  // "Notify on failure (URL):"
 };
 
 class TForm10 final : public controls::win32::TModalForm, private FormPrompts {
@@ -116,6 +121,10 @@ class TForm10 final : public controls::win32::TModalForm, private FormPrompts {
   controls::win32::TEdit Edit2;
   controls::win32::TLabel Label6;
   controls::win32::TEdit Edit3;
+  controls::win32::TLabel Label7;
+  controls::win32::TEdit Edit4;
+  controls::win32::TLabel Label8;
+  controls::win32::TEdit Edit5;
   controls::win32::TToolTips ToolTips;
 
  private:

@@ -1,0 +1,171 @@
+#include "backup/notification_sender.h"
+
+#include <chrono>
+#include <utility>
+
+#include "platform/http_post.h"
+#include "settings/backup_settings.h"
+#include "settings/ini_file.h"
+
+namespace backup {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::int64_t MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+constexpr char kAbandonedText[] = "failed abandoned: the program ended before the notification did";
+
+}  // namespace
+
+HttpAnswer SystemHttpPoster::Post(const settings::NotifyUrl& url, const std::string& body, const AttemptLimits& limits) {
+  platform::HttpPostRequest request;
+  request.secure = url.secure;
+  request.host = url.host;
+  request.port = url.port;
+  request.target = url.target;
+  request.headers = "Content-Type: application/json; charset=utf-8\r\n";
+  if (const std::string authorization = settings::BasicAuthorization(url); !authorization.empty()) {
+    request.headers += "Authorization: " + authorization + "\r\n";
+  }
+  request.body = body;
+  request.connectMs = limits.connectMs;
+  request.totalMs = limits.totalMs;
+  const platform::HttpPostResult result = platform::HttpPost(request);
+  return HttpAnswer{result.answered, result.status, result.failure};
+}
+
+NotificationSender::NotificationSender(std::unique_ptr<HttpPoster> poster, HistoryLog log, NotifyPolicy policy)
+    : state_(std::make_shared<State>(std::move(poster), std::move(log), policy)) {}
+
+NotificationSender::~NotificationSender() {
+  std::deque<Job> unfinished;
+  {
+    const std::lock_guard<std::mutex> hold(state_->lock);
+    state_->abandoned = true;
+    unfinished.swap(state_->queue);
+    if (state_->inFlight) {
+      unfinished.push_front(std::move(*state_->inFlight));
+      state_->inFlight.reset();
+    }
+  }
+  state_->changed.notify_all();
+  for (Job& job : unfinished) {
+    job.record.notify = kAbandonedText;
+    state_->log.Append(job.record);
+  }
+  // A worker blocked in a request cannot be stopped; it holds only the shared state and ends with
+  // the process.
+  if (worker_.joinable()) {
+    worker_.detach();
+  }
+}
+
+void NotificationSender::Send(RunRecord record, settings::NotifyUrl url, std::string body) {
+  {
+    const std::lock_guard<std::mutex> hold(state_->lock);
+    state_->queue.push_back(Job{std::move(record), std::move(url), std::move(body)});
+  }
+  state_->changed.notify_all();
+  if (!worker_.joinable()) {
+    auto state = state_;
+    worker_ = std::thread([state] { Work(state); });
+  }
+}
+
+bool NotificationSender::WaitIdle(std::int64_t timeoutMs) {
+  std::unique_lock<std::mutex> hold(state_->lock);
+  return state_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return state_->queue.empty() && !state_->inFlight; });
+}
+
+void NotificationSender::Work(const std::shared_ptr<State>& state) {
+  for (;;) {
+    std::unique_lock<std::mutex> hold(state->lock);
+    state->changed.wait(hold, [&] { return state->abandoned || !state->queue.empty(); });
+    if (state->abandoned) {
+      return;
+    }
+    state->inFlight = std::move(state->queue.front());
+    state->queue.pop_front();
+    Job job = *state->inFlight;
+    hold.unlock();
+    Deliver(*state, job);
+    hold.lock();
+    if (state->abandoned) {
+      return;  // its line was written as abandoned
+    }
+    state->log.Append(job.record);
+    state->inFlight.reset();
+    hold.unlock();
+    state->changed.notify_all();
+  }
+}
+
+void NotificationSender::Deliver(State& state, Job& job) {
+  const Clock::time_point start = Clock::now();
+  HttpAnswer answer{false, 0, "timed out"};
+  int attempts = 0;
+  for (;;) {
+    const std::optional<AttemptLimits> limits = state.policy.LimitsAt(MsSince(start));
+    if (!limits) {
+      break;
+    }
+    try {
+      answer = state.poster->Post(job.url, job.body, *limits);
+    } catch (...) {
+      answer = HttpAnswer{false, 0, "could not be sent"};
+    }
+    ++attempts;
+    const std::optional<std::int64_t> wait = state.policy.RetryAfter(answer, attempts, MsSince(start));
+    if (!wait) {
+      break;
+    }
+    std::unique_lock<std::mutex> hold(state.lock);
+    if (state.changed.wait_for(hold, std::chrono::milliseconds(*wait), [&] { return state.abandoned; })) {
+      return;
+    }
+  }
+  job.record.notify = NotifyResultText(answer, attempts, MsSince(start));
+}
+
+NotifyingLog::NotifyingLog(HistoryLog log, std::string settingsPath, std::string computer,
+                           std::unique_ptr<HttpPoster> poster, NotifyPolicy policy)
+    : log_(log), settingsPath_(std::move(settingsPath)), computer_(std::move(computer)),
+      sender_(std::move(poster), log, policy) {}
+
+void NotifyingLog::Append(const RunRecord& record) noexcept {
+  try {
+    Notify(record, FactsOfRun(record, computer_));
+  } catch (...) {
+    log_.Append(record);
+  }
+}
+
+void NotifyingLog::Notify(const RunRecord& record, const NotificationFacts& facts) noexcept {
+  try {
+    const settings::IniFile ini = settings::IniFile::Snapshot(settingsPath_);
+    const settings::NotifyUrls urls = settings::ReadNotifyUrls(ini);
+    const bool success = facts.outcome == NotifyOutcome::kOk;
+    const std::string& address = success ? urls.successUrl : urls.failureUrl;
+    if (address.empty()) {
+      log_.Append(record);
+      return;
+    }
+    RunRecord line = record;
+    const settings::UrlCheck check = settings::CheckNotifyUrl(address);
+    if (!check.url) {
+      line.notify = std::string("failed not sent, ") + (success ? "SuccessUrl" : "FailureUrl") + ": " + check.problem;
+      log_.Append(line);
+      return;
+    }
+    line.notifyTo = settings::MaskedUrl(*check.url);
+    sender_.Send(std::move(line), *check.url, NotificationBody(facts));
+  } catch (...) {
+    log_.Append(record);  // out of memory: the run keeps its line
+  }
+}
+
+}  // namespace backup
