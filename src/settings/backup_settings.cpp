@@ -55,8 +55,13 @@ void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
     doc.Set(kBakSection, "RarProgram", values.rarProgram);
     doc.Set(kBakSection, "KeepDays", std::to_string(values.keepDays));
     doc.Set(kBakSection, "KeepCount", std::to_string(values.keepCount));
-    doc.Set(kNotifySection, "SuccessUrl", values.successUrl);
-    doc.Set(kNotifySection, "FailureUrl", values.failureUrl);
+    // Files of installations that send no notifications stay as they were.
+    if (values.successUrl.empty() && values.failureUrl.empty()) {
+      doc.EraseSection(kNotifySection);
+    } else {
+      doc.Set(kNotifySection, "SuccessUrl", values.successUrl);
+      doc.Set(kNotifySection, "FailureUrl", values.failureUrl);
+    }
   });
 }
 

@@ -49,7 +49,8 @@ struct NotifyUrls {
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, [notify] SuccessUrl, FailureUrl. [copy] is not erased. All of it is stored in one step:
+// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, [notify] SuccessUrl, FailureUrl (the section is left out, and
+// erased, when both are empty). [copy] is not erased. All of it is stored in one step:
 // a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
