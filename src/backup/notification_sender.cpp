@@ -113,11 +113,7 @@ void NotificationSender::Deliver(State& state, Job& job) {
     if (!limits) {
       break;
     }
-    try {
-      answer = state.poster->Post(job.url, job.body, *limits);
-    } catch (...) {
-      answer = HttpAnswer{false, 0, "could not be sent"};
-    }
+    answer = Attempt(state.poster, job, *limits);
     ++attempts;
     const std::optional<std::int64_t> wait = state.policy.RetryAfter(answer, attempts, MsSince(start));
     if (!wait) {
@@ -129,6 +125,42 @@ void NotificationSender::Deliver(State& state, Job& job) {
     }
   }
   job.record.notify = NotifyResultText(answer, attempts, MsSince(start));
+}
+
+HttpAnswer NotificationSender::Attempt(const std::shared_ptr<HttpPoster>& poster, const Job& job,
+                                       const AttemptLimits& limits) {
+  // The HTTP stack's own time-outs are not trusted to end the attempt (Wine's WinHTTP waits for a
+  // silent receiver far longer than told): the attempt runs on a thread of its own, and the
+  // notification goes on without it when its time is over. A late answer is dropped.
+  struct Outcome {
+    std::mutex lock;
+    std::condition_variable done;
+    std::optional<HttpAnswer> answer;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  try {
+    std::thread([poster, outcome, url = job.url, body = job.body, limits] {
+      HttpAnswer answer;
+      try {
+        answer = poster->Post(url, body, limits);
+      } catch (...) {
+        answer = HttpAnswer{false, 0, "could not be sent"};
+      }
+      const std::lock_guard<std::mutex> hold(outcome->lock);
+      outcome->answer = answer;
+      outcome->done.notify_all();
+    }).detach();
+  } catch (...) {
+    return HttpAnswer{false, 0, "could not be sent"};  // no thread to be had
+  }
+  std::unique_lock<std::mutex> hold(outcome->lock);
+  // A moment beyond the limit, so that the stack's own time-out, where it works, speaks first.
+  constexpr std::int64_t kGraceMs = 250;
+  if (!outcome->done.wait_for(hold, std::chrono::milliseconds(limits.totalMs + kGraceMs),
+                              [&] { return outcome->answer.has_value(); })) {
+    return HttpAnswer{false, 0, "timed out"};
+  }
+  return *outcome->answer;
 }
 
 NotifyingLog::NotifyingLog(HistoryLog log, std::string settingsPath, std::string computer,

@@ -58,12 +58,13 @@ class NotificationSender {
     std::deque<Job> queue;
     std::optional<Job> inFlight;
     bool abandoned = false;
-    std::unique_ptr<HttpPoster> poster;
+    std::shared_ptr<HttpPoster> poster;  // shared with attempts that outlive their time
     HistoryLog log;
     NotifyPolicy policy;
   };
   static void Work(const std::shared_ptr<State>& state);
   static void Deliver(State& state, Job& job);
+  static HttpAnswer Attempt(const std::shared_ptr<HttpPoster>& poster, const Job& job, const AttemptLimits& limits);
 
   std::shared_ptr<State> state_;
   std::thread worker_;

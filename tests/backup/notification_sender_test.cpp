@@ -175,6 +175,27 @@ TEST_F(SenderFixture, AnUnfinishedNotificationIsAbandonedAtTheEndAndItsRunKeepsI
   EXPECT_EQ(shared->targets.size(), 1u) << "the queued one was never sent";
 }
 
+TEST_F(SenderFixture, AnAttemptThatOutlivesItsTimeIsLeftBehind) {
+  // A stack whose own time-out never fires: the notification still ends when its time is over.
+  shared->hang = true;
+  const auto start = std::chrono::steady_clock::now();
+  NotificationSender sender(std::make_unique<ScriptedPoster>(shared), log, kQuick);
+  sender.Send(Record(), Url("/hang"), "{}");
+  ASSERT_TRUE(sender.WaitIdle(5000));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(2000));
+  EXPECT_LT(took, std::chrono::milliseconds(3500));
+  EXPECT_NE(History().find("\tnotify=failed timed out after 1 attempt, 2 s\tok"), std::string::npos) << History();
+  EXPECT_EQ(shared->targets.size(), 1u) << "no time left for a retry";
+  {
+    const std::lock_guard<std::mutex> hold(shared->lock);
+    shared->released = true;
+  }
+  shared->changed.notify_all();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(History().find("\r\n"), History().size() - 2) << "the late answer writes nothing";
+}
+
 struct NotifyingLogFixture : SenderFixture {
   std::string settings = dir.File("Bak_Info.ini");
   NotifyingLog notifying{log, settings, "PC", std::make_unique<ScriptedPoster>(shared), kQuick};

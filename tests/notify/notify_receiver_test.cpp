@@ -34,7 +34,19 @@ std::string ReadWhole(const std::string& path) {
   return bytes.str();
 }
 
-std::string ReceiverFile(const char* name) { return std::string(DW_NOTIFY_WORK_DIR) + (DW_NOTIFY_WORK_DIR[0] == '/' ? "/" : "\\") + name; }
+// The receiver's folder; a Windows program reaches the build folder through Wine's drive Z:.
+std::string ReceiverFile(const char* name) {
+  std::string path = std::string(DW_NOTIFY_WORK_DIR) + "/" + name;
+#ifdef _WIN32
+  path.insert(0, "Z:");
+  for (char& c : path) {
+    if (c == '/') {
+      c = '\\';
+    }
+  }
+#endif
+  return path;
+}
 
 int ReceiverPort() { return std::atoi(ReadWhole(ReceiverFile("port")).c_str()); }
 
@@ -79,7 +91,10 @@ Sent SendTo(const std::string& url, const RunRecord& record = Record(), const st
   TempDir dir;
   HistoryLog log(dir.Path());
   const auto check = settings::CheckNotifyUrl(url);
-  EXPECT_TRUE(check.url) << url;
+  if (!check.url) {
+    ADD_FAILURE() << "refused: " << url;
+    return Sent{"", 0};
+  }
   const auto start = Clock::now();
   {
     NotificationSender sender(std::make_unique<SystemHttpPoster>(), log);
