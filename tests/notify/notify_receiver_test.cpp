@@ -183,4 +183,24 @@ TEST(NotifyReceiver, AHangingReceiverEndsTheNotificationAfterTwentySeconds) {
   EXPECT_LT(sent.ms, 23000);
 }
 
+TEST(NotifyReceiver, AnHttpsReceiverWhoseCertificateIsNotTrustedGetsNothing) {
+  std::string tlsPort = ReadWhole(ReceiverFile("tls_port"));
+  while (!tlsPort.empty() && (tlsPort.back() == '\n' || tlsPort.back() == '\r')) {
+    tlsPort.pop_back();
+  }
+  if (tlsPort.empty()) {
+    GTEST_SKIP() << "the receiver has no https port (no openssl to make its certificate)";
+  }
+  // Self-signed: Windows' own checking must refuse it, and nothing may be posted past it.
+  const std::string path = UniquePath("ok", "tls");
+  const Sent sent = SendTo("https://127.0.0.1:" + tlsPort + path);
+#ifdef _WIN32
+  EXPECT_NE(sent.historyLine.find("\tnotify=failed certificate or TLS error"), std::string::npos) << sent.historyLine;
+#else
+  EXPECT_NE(sent.historyLine.find("\tnotify=failed https is not supported by this build"), std::string::npos)
+      << sent.historyLine;
+#endif
+  EXPECT_TRUE(RequestsTo(path).empty()) << "a request went past the refused certificate";
+}
+
 }  // namespace

@@ -24,13 +24,21 @@ case "${1:-}" in
     work=$2
     mkdir -p "$work"
     stop_receiver "$work"
-    rm -f "$work/requests.jsonl"
-    python3 -u "$here/notify_receiver.py" --workdir "$work" >"$work/stdout" 2>"$work/stderr" </dev/null &
+    rm -f "$work/requests.jsonl" "$work/tls_port"
+    # A self-signed certificate for the https port, where openssl is at hand.
+    tls=()
+    if command -v openssl >/dev/null &&
+       openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -keyout "$work/key.pem" \
+         -out "$work/cert.pem" >/dev/null 2>&1; then
+      tls=(--tls-cert "$work/cert.pem" --tls-key "$work/key.pem")
+    fi
+    python3 -u "$here/notify_receiver.py" --workdir "$work" "${tls[@]}" >"$work/stdout" 2>"$work/stderr" </dev/null &
     pid=$!
     echo "$pid" >"$work/pid"
     for _ in $(seq 100); do
       port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/stdout")
       if [ -n "$port" ]; then
+        sed -n 's/^tls on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/stdout" >"$work/tls_port"
         echo "$port" >"$work/port"
         echo "notify receiver (pid $pid) listening on port $port"
         exit 0

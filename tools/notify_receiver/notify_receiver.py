@@ -7,12 +7,15 @@ The path chooses how it answers a POST:
   /flaky/KEY/...   500 to the first request for KEY, 200 afterwards
   /hang/...        reads the request and never answers (the connection stays open for 120 s)
   anything else    404
+With --tls-cert and --tls-key it serves the same on a second port over https with that (self-signed)
+certificate, which a client that checks certificates must refuse.
 Every request is appended to WORKDIR/requests.jsonl as one JSON object (path, headers, body, time)
 before it is answered, so a test sees what arrived even when the sender gave up.
 """
 import argparse
 import json
 import os
+import ssl
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -73,7 +76,18 @@ def _is_utf8(data):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--workdir", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
+    if args.tls_cert:
+        tls = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        tls.daemon_threads = True
+        tls.workdir = args.workdir
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        tls.socket = context.wrap_socket(tls.socket, server_side=True)
+        threading.Thread(target=tls.serve_forever, daemon=True).start()
+        print("tls on 127.0.0.1:%d" % tls.server_address[1], flush=True)
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     server.workdir = args.workdir
