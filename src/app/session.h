@@ -83,8 +83,6 @@ class Session final : private db::ConnectHost,
   [[nodiscard]] const schedule::Schedule& BakSchedule() const { return schedule_; }
   [[nodiscard]] const backup::RunRecord& LastRun() const { return run_.LastRecord(); }
   [[nodiscard]] std::string HistoryPath() const { return log_.Path(); }
-  // For tests: waits until the runs' notifications are over and their lines written.
-  bool WaitForNotifications(std::int64_t timeoutMs) { return notifyingLog_.WaitIdle(timeoutMs); }
 
  private:
   // db::ConnectHost: the window's, except that enabling the commands is remembered here.
