@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, PanelIsLaidOutAsDesigned) {
   EXPECT_EQ(font.lfWeight, FW_BOLD);
 }
 
-TEST_F(MainWindowTest, TrayMenuShowsItsItemsWithOnlyExitEnabledAndBlocksRestoreWhileOpen) {
+TEST_F(MainWindowTest, TrayMenuShowsItsItemsWithOnlyHistoryAndExitEnabledAndBlocksRestoreWhileOpen) {
   struct Item {
     std::string caption;
     UINT state;
@@ -131,15 +131,16 @@ TEST_F(MainWindowTest, TrayMenuShowsItsItemsWithOnlyExitEnabledAndBlocksRestoreW
   WaitUntil([&] { return done.load(); });
   inspector.join();
 
-  ASSERT_EQ(items.size(), 9u) << "no menu, or not the tray menu";
-  const std::vector<std::string> captions{"Show panel...", "", "Hide panel...", "", "Refresh", "",
-                                          "Set time...",   "", "Exit"};
+  ASSERT_EQ(items.size(), 10u) << "no menu, or not the tray menu";
+  const std::vector<std::string> captions{"Show panel...", "", "Hide panel...", "",         "Refresh", "",
+                                          "Set time...",   "", "History...",    "Exit"};
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].caption, captions[i]) << i;
     const bool separator = (items[i].state & MF_SEPARATOR) != 0;
     EXPECT_EQ(separator, captions[i].empty()) << i;
     if (!separator) {
-      EXPECT_EQ((items[i].state & MF_GRAYED) == 0, captions[i] == "Exit") << captions[i];
+      EXPECT_EQ((items[i].state & MF_GRAYED) == 0, captions[i] == "Exit" || captions[i] == "History...")
+          << captions[i];
     }
   }
   EXPECT_EQ(defaultPosition, 0) << "\"Show panel...\" is the default item";

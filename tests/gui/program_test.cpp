@@ -63,6 +63,27 @@ TEST_F(DumpwardenTest, ExitChosenInTheMenuEndsTheProgramAndRemovesItsIcon) {
   EXPECT_FALSE(IconKnownToShell(tray, kProgramTrayIconId));
 }
 
+TEST_F(DumpwardenTest, HistoryChosenInTheMenuOpensItsWindowAndEscapeClosesIt) {
+  ASSERT_NO_FATAL_FAILURE(Start(DW_PROGRAM_EXE));
+  PostTrayMouse(WM_RBUTTONUP);
+  HWND menu = WaitForProcessWindow(pid, "#32768", nullptr, true);
+  ASSERT_NE(menu, nullptr) << "no popup menu";
+  // Up selects "Exit", the last item; once more, "History..." right above it.
+  ::PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+  ::PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+  ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+  HWND history = WaitForProcessWindow(pid, "THistoryForm", "History", true);
+  ASSERT_NE(history, nullptr) << "no history window before any connection";
+  EXPECT_TRUE(::IsWindowEnabled(form)) << "not modal";
+
+  // Escape reaches it through the program's own message loop.
+  HWND list = ::GetDlgItem(history, 301);
+  ASSERT_NE(list, nullptr);
+  ::PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(history); })) << "closed and destroyed";
+  EXPECT_TRUE(program->Running());
+}
+
 TEST_F(DumpwardenTest, OnlyExitActsBeforeTheFirstConnection) {
   ASSERT_NO_FATAL_FAILURE(Start(DW_PROGRAM_EXE));
   // Each of these would restore or minimise the application if it acted.

@@ -31,6 +31,10 @@ enum MainFormCommand : UINT {
   kRefreshMCommand = 203,
   kSettimeMCommand = 204,
   kExitMCommand = 205,
+  kHistoryMCommand = 206,
 };
+
+// Posted to the main window when the history window has closed: it is destroyed outside its own handlers.
+inline constexpr UINT kHistoryClosedMessage = WM_APP + 19;
 
 }  // namespace app::win32

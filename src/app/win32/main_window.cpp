@@ -51,7 +51,9 @@ TForm1::TForm1(Application& application)
       Hidepanel_M(AddAfterSeparator(PopupMenu1, kHidepanelMCommand, "Hide panel...", false)),  // after N1
       Refresh_M(AddAfterSeparator(PopupMenu1, kRefreshMCommand, "Refresh", false)),            // after N2
       Settime_M(AddAfterSeparator(PopupMenu1, kSettimeMCommand, "Set time...", false)),        // after N4
-      Exit_M(AddAfterSeparator(PopupMenu1, kExitMCommand, "Exit", true)),                      // after N3
+      // N3 separates "Set time..." from "History..." and "Exit".
+      History_M(AddAfterSeparator(PopupMenu1, kHistoryMCommand, "History...", true)),
+      Exit_M(PopupMenu1.AddItem(kExitMCommand, "Exit", true)),
       TrayIcon1(application, window_.Get()),
       Timer1(window_.Get(), kTimer1Id, kTimer1Interval),
       Panel1(application, window_.Get(), kPanel1Id, ClientArea(window_.Get()), TPanelBevel::bvRaised,
@@ -78,6 +80,7 @@ void TForm1::SetUpControls() {
   Hidepanel_M.OnClick = [this] { Hidepanel_MClick(); };
   Refresh_M.OnClick = [this] { Refresh_MClick(); };
   Settime_M.OnClick = [this] { Settime_MClick(); };
+  History_M.OnClick = [this] { History_MClick(); };
   Exit_M.OnClick = [this] { Exit_MClick(); };
 
   SetUpButton(Refresh_Btn, "Refresh", false, TGlyph(IDB_REFRESH), TGlyph(IDB_REFRESH_DISABLED));
@@ -158,6 +161,12 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       OnEndSession(wParam != FALSE);
       return result;
     }
+    case kHistoryClosedMessage:
+      // Unless "History..." opened it again since it posted this.
+      if (history_ && !::IsWindowVisible(history_->Handle())) {
+        history_.reset();
+      }
+      return 0;
     case WM_SETTINGCHANGE:
       OnSettingChange();
       break;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "backup/win32/history_window.h"
 #include "controls/win32/application.h"
 #include "controls/win32/balloon_hints.h"
 #include "controls/win32/form_font.h"
@@ -71,6 +72,7 @@ class TForm1 final : public MessageHandler, private app::SessionWindow {
   void Refresh_BtnClick();
   void SetTime_BtnClick();
   void Exit_MClick();
+  void History_MClick();
   void FormActivate();
   void FormCloseQuery(bool& canClose);
   void Timer1Timer();
@@ -104,6 +106,7 @@ class TForm1 final : public MessageHandler, private app::SessionWindow {
   TMenuItem& Hidepanel_M;
   TMenuItem& Refresh_M;
   TMenuItem& Settime_M;
+  TMenuItem& History_M;
   TMenuItem& Exit_M;
   TTrayIcon TrayIcon1;
   WindowTimer Timer1;
@@ -149,6 +152,8 @@ class TForm1 final : public MessageHandler, private app::SessionWindow {
 
   platform::SystemClock clock_;
   app::Session session_;
+  // Open beside the panel while the operator looks at it; destroyed when closed, and before the rest.
+  std::unique_ptr<backup::win32::THistoryForm> history_;
 };
 
 }  // namespace app::win32

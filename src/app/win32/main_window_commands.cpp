@@ -34,6 +34,15 @@ void TForm1::Settime_MClick() {
   dialog.ShowModal();
 }
 
+// The history window needs no connection and is not modal; a second click brings the open one to the front.
+void TForm1::History_MClick() {
+  if (!history_) {
+    history_ = std::make_unique<backup::win32::THistoryForm>(application_, db::ExeDir());
+    history_->OnClosed = [this] { ::PostMessageA(window_.Get(), kHistoryClosedMessage, 0, 0); };
+  }
+  history_->Open();
+}
+
 void TForm1::Login_BtnClick() { session_.Login(); }
 
 void TForm1::AlarmClock1Alarm() { session_.ScheduledRun(); }

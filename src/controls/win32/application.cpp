@@ -1,5 +1,6 @@
 #include "controls/win32/application.h"
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -73,11 +74,35 @@ void Application::Restore() {
 int Application::Run() {
   MSG message{};
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (IsModelessFormMessage(message)) {
+      continue;
+    }
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
   terminated_ = true;
   return static_cast<int>(message.wParam);
+}
+
+void Application::AddModelessForm(HWND form) {
+  if (std::find(modelessForms_.begin(), modelessForms_.end(), form) == modelessForms_.end()) {
+    modelessForms_.push_back(form);
+  }
+}
+
+void Application::RemoveModelessForm(HWND form) {
+  modelessForms_.erase(std::remove(modelessForms_.begin(), modelessForms_.end(), form), modelessForms_.end());
+}
+
+bool Application::IsModelessFormMessage(MSG& message) {
+  // A copy: the message may close a form, which leaves the list meanwhile.
+  const std::vector<HWND> forms = modelessForms_;
+  for (HWND form : forms) {
+    if (::IsWindow(form) && ::IsDialogMessageA(form, &message)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void Application::Terminate() {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls/form_activation.h"
 #include "platform/win32/message_handler.h"
@@ -51,6 +52,10 @@ class Application final : public MessageHandler, public ExceptionSink {
 
   // Serves messages until Terminate; returns the exit code.
   int Run();
+  // A form that is open beside the others (not modal) gets its dialog keys (Tab, Enter, Escape)
+  // from Run's loop while it is listed.
+  void AddModelessForm(HWND form);
+  void RemoveModelessForm(HWND form);
   void Terminate();
   [[nodiscard]] bool Terminated() const { return terminated_; }
 
@@ -70,11 +75,13 @@ class Application final : public MessageHandler, public ExceptionSink {
  private:
   void OnSysCommand(WPARAM command);
   void OnSetFocus();
+  bool IsModelessFormMessage(MSG& message);
 
   std::string title_;
   bool showMainForm_ = true;
   bool terminated_ = false;
   HWND mainForm_ = nullptr;
+  std::vector<HWND> modelessForms_;
   UniqueIcon icon_;
   UniqueIcon smallIcon_;
   FormActivation activation_;

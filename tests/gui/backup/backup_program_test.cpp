@@ -459,7 +459,13 @@ class FakedClock {
     // after Reset, and its clock moves would not read back their targets.
     text += std::to_string(offset) + " x" + std::to_string(speed);
     WriteBytes(File(), text + "\n");
-    ::Sleep(static_cast<DWORD>(kSettleSeconds * 1000 + 200));  // both processes have read it again
+    // Until both processes have read it again. Counted on the tick count, which stays real: faketime
+    // shortens this process's sleeps by the speed it last read (64-bit Wine), so a plain Sleep after
+    // a "x10" file would end long before the file is read again.
+    const ULONGLONG settled = ::GetTickCount64() + kSettleSeconds * 1000 + 200;
+    while (::GetTickCount64() < settled) {
+      ::Sleep(20);
+    }
   }
 
   long long offset_ = 0;

@@ -13,6 +13,7 @@
 //              panel (the mouse is moved to the screen's corner first, so that no button is hot and no
 //              hint shows in a screenshot); without "connected" the panel shows its disabled commands
 //   settings   opens the backup settings dialog as "Set time..." does
+//   history    opens the history window as "History..." does
 #include <windows.h>
 #include <commctrl.h>
 
@@ -83,6 +84,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   if (HasWord(words, "settings")) {
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     ::PostMessageA(form.Handle(), WM_COMMAND, app::win32::kSettimeMCommand, 0);
+  }
+  if (HasWord(words, "history")) {
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::PostMessageA(form.Handle(), WM_COMMAND, app::win32::kHistoryMCommand, 0);
   }
   const int exitCode = application.Run();
   if (balloonLog != nullptr) {
