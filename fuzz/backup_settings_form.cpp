@@ -107,7 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckShape(loaded);
   }
 
-  loaded.Save(ini);
+  // A hand-written KeepDays or KeepCount beyond what the dialog accepts is shown as read and refused
+  // on saving, with its box, and then nothing is written.
+  const bool keepInRange = settings::WholeNumberIn(loaded.keepDaysText, 0, settings::kMaxKeepDays) &&
+                           settings::WholeNumberIn(loaded.keepCountText, 1, settings::kMaxKeepCount);
+  const int toldBefore = answers.told;
+  Require(loaded.Save(ini) == keepInRange, "only clean-up fields out of range refuse a save");
+  if (!keepInRange) {
+    Require(answers.told == toldBefore + 1, "a refused save tells why");
+    return 0;
+  }
   settings::BackupSettingsForm reloaded(answers);
   reloaded.Load(ini);
   // The one change a save makes on purpose: the shown backslash goes, so "X\\" comes back as "X\".
@@ -132,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(settings::ReadRarProgram(ini) == loaded.rarProgram, "the backup run reads the saved archiver");
 
   settings::BackupSettingsForm third(answers);
-  reloaded.Save(ini);
+  Require(reloaded.Save(ini), "what was saved saves again");
   third.Load(ini);
   Require(SameState(third, reloaded), "saving an unchanged dialog changes nothing");
   return 0;

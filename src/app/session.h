@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/busy_guard.h"
+#include "app/missed_watch.h"
 #include "backup/backup_run.h"
 #include "backup/history_log.h"
 #include "backup/notification_sender.h"
@@ -41,12 +42,16 @@ struct SessionSetup {
   std::string exeDir;        // `ExeDir`: every settings file lies below it
   std::string computerName;  // binds Data.dat to this computer
   std::chrono::seconds createBakFileTimeout = db::kCreateBakFileTimeout;
+  // The calendar and monotonic clock of the runs and of the watch over missed times; nullptr: the
+  // system's. Tests give one that agrees with the schedule's clock.
+  backup::RunClock* runClock = nullptr;
 };
 
 class Session final : private db::ConnectHost,
                       private backup::RunDatabase,
                       private backup::RunSchedule,
-                      private backup::RunGate {
+                      private backup::RunGate,
+                      private MissedHost {
  public:
   // alarm: the clock control's alarm, which the schedule arms and the scheduled run switches;
   // clock: the wall clock the schedule compares the times with.
@@ -66,8 +71,14 @@ class Session final : private db::ConnectHost,
   // Reloads the schedule and arms its next time, shown through ShowNextTime.
   void Refresh();
   // `AlarmClock1Alarm` and `Moment_Bak_BtnClick`: the one backup sequence of the backup subsystem.
-  backup::RunEnd ScheduledRun() { return run_.Run(backup::RunKind::kScheduled); }
-  backup::RunEnd ImmediateRun() { return run_.Run(backup::RunKind::kImmediate); }
+  // Both tell the watch over missed times; a run that noticed a miss may be followed by a make-up.
+  backup::RunEnd ScheduledRun();
+  backup::RunEnd ImmediateRun();
+  // Every tick of the alarm clock (after its alarm check): a jump of the wall clock, and a check or
+  // make-up run that fell due.
+  void Tick() { watch_.Tick(); }
+  // WM_POWERBROADCAST with a resume: times missed while asleep are checked 60 seconds later.
+  void Resumed() { watch_.Resumed(); }
 
   // `Connect_DB`: takes no busy guard (its callers do; a run opens its connection through it).
   db::ConnectOutcome Connect_DB() { return connectRoutine_.Connect_DB(); }
@@ -79,12 +90,17 @@ class Session final : private db::ConnectHost,
   // Also what the backup run asks of the database (backup::RunDatabase).
   [[nodiscard]] std::string DatabaseName() const override { return databaseName_; }
   [[nodiscard]] bool Connected() const override { return connection_.Connected(); }
-  [[nodiscard]] bool Busy() const { return busy_.Busy(); }
+  // Whether a connection routine or a backup run is in progress (also what the watch asks).
+  // A program asked to end counts as busy too: it starts no make-up run (whose connection would ask
+  // for the login again).
+  [[nodiscard]] bool Busy() const override { return busy_.Busy() || terminationRequested_; }
   [[nodiscard]] const schedule::Schedule& BakSchedule() const { return schedule_; }
   [[nodiscard]] const backup::RunRecord& LastRun() const { return run_.LastRecord(); }
   [[nodiscard]] std::string HistoryPath() const { return log_.Path(); }
+  [[nodiscard]] const MissedWatch& Watch() const { return watch_; }
 
  private:
+  void StartupSequence();
   // db::ConnectHost: the window's, except that enabling the commands is remembered here.
   std::unique_ptr<db::ConnectionDialog> MakeConnectionDialog(bool ownedByApplication) override;
   void ShowErrorBox(const std::string& text) override;
@@ -105,6 +121,16 @@ class Session final : private db::ConnectHost,
   // backup::RunGate
   bool TryBegin() override;
   void End() noexcept override;
+  // MissedHost
+  [[nodiscard]] std::vector<int> EntryMinutes() const override { return schedule_.EntryMinutes(); }
+  [[nodiscard]] bool AlarmFiresInMinute(int hour, int minute) const override;
+  [[nodiscard]] bool MakeUpEnabled() const override;
+  void ShowMissedBalloon(const std::string& text) override;
+  void AppendHistory(const std::string& lines) noexcept override { log_.AppendLines(lines); }
+  void ReArmSchedule() noexcept override;
+  bool RunMakeUp() override;
+  // A TimeCount beyond 255 in the file: a history line says that the rest was ignored.
+  void NoteCountAboveLimit() noexcept;
 
   SessionWindow& window_;
   schedule::Alarm& alarm_;
@@ -117,6 +143,7 @@ class Session final : private db::ConnectHost,
   // every successful connection) and the scheduled run all work on this one value.
   std::uint8_t timeIndex_ = 0;
   bool commandsEnabled_ = false;
+  bool terminationRequested_ = false;
   // Whether a connection routine or a backup run is in progress.
   BusyGuard busy_;
   std::optional<BusyGuard::Scope> runScope_;
@@ -130,10 +157,12 @@ class Session final : private db::ConnectHost,
 
   backup::SystemArchiver archiver_;
   backup::SystemFiles files_;
-  backup::SystemRunClock runClock_;
+  backup::SystemRunClock systemRunClock_;
+  backup::RunClock& runClock_;
   backup::HistoryLog log_;
   backup::NotifyingLog notifyingLog_;  // the history, with the web notifications of the runs
   backup::BackupRun run_;
+  MissedWatch watch_;
 };
 
 }  // namespace app

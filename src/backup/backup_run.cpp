@@ -76,7 +76,7 @@ RunEnd BackupRun::Run(RunKind kind) {
     return RunEnd::kRepeatRefused;  // the alarm of 00:00 re-armed within 00:00: tomorrow, not again now
   }
   if (!s_.gate.TryBegin()) {
-    if (kind == RunKind::kScheduled) {
+    if (kind != RunKind::kImmediate) {
       // A scheduled backup that did not happen is what the operator looks for in the history.
       RunRecord refused;
       refused.start = now;
@@ -107,8 +107,10 @@ RunEnd BackupRun::Run(RunKind kind) {
     const std::string error = CurrentErrorText();
     record_.outcome = RunOutcome::kError;
     record_.outcomeText = error;
-    if (kind == RunKind::kScheduled) {
-      ReArmAfterError(armed);
+    if (kind != RunKind::kImmediate) {
+      if (kind == RunKind::kScheduled) {
+        ReArmAfterError(armed);
+      }
       record_.message = Cut(error);
       s_.notifier.ShowBalloon(Balloon{"Error", record_.message, BalloonIcon::kError, kBalloonSeconds});
       s_.database.Close();
@@ -146,6 +148,8 @@ void BackupRun::ReArmAfterError(bool armed) noexcept {
 
 RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   const bool scheduled = kind == RunKind::kScheduled;
+  // A make-up run is a scheduled one that leaves the alarm and the schedule as they are.
+  const bool unattended = kind != RunKind::kImmediate;
   if (!s_.database.Connected()) {
     const std::int64_t connectStart = s_.clock.MonotonicMs();
     s_.database.Connect();
@@ -158,7 +162,7 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   }
   if (scheduled) {
     s_.schedule.SwitchAlarmOff();
-  } else {
+  } else if (!unattended) {
     s_.window.MinimizeApp();
   }
 
@@ -205,7 +209,7 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
         copies.push_back(target);
       }
     }
-    if (scheduled) {
+    if (unattended) {
       s_.window.ProcessMessages();
     }
   }
@@ -256,7 +260,7 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
     s_.notifier.ShowBalloon(Balloon{"Warning", record_.message, BalloonIcon::kWarning, kBalloonSeconds});
   }
   s_.database.Close();
-  if (!scheduled) {
+  if (!unattended) {
     s_.window.RestoreApp();
   }
   return RunEnd::kDone;

@@ -6,6 +6,8 @@
 //   each copy pass           scheduled: messages processed   immediate: nothing
 //   after the copies         scheduled: next time armed      immediate: nothing
 //   at the end               scheduled: nothing              immediate: window shown again
+// A make-up run (RunKind::kMakeUp) is a scheduled run that neither switches the alarm nor arms the
+// next time: the schedule stays where it is.
 #include <cstdint>
 #include <optional>
 

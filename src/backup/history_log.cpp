@@ -39,7 +39,7 @@ std::string HistoryLine(const RunRecord& r) {
   const std::string file = r.backupFileName.empty() ? std::string("-") : OneLine(r.backupFileName);
   std::string line = platform::FormatLocalDateTime(r.start);
   line += '\t';
-  line += r.kind == RunKind::kScheduled ? "scheduled" : "immediate";
+  line += r.kind == RunKind::kScheduled ? "scheduled" : r.kind == RunKind::kImmediate ? "immediate" : "makeup";
   line += "\tfile=" + file;
   line += "\tarchiver=" + OrDash(r.archiverExitCode);
   line += "\ttest=" + OrDash(r.testExitCode);
@@ -98,7 +98,14 @@ HistoryLog::HistoryLog(std::string bakInfoDir)
 
 void HistoryLog::Append(const RunRecord& record) noexcept {
   try {
-    const std::string line = HistoryLine(record) + CleanupLines(record.cleanup);
+    AppendLines(HistoryLine(record) + CleanupLines(record.cleanup));
+  } catch (...) {
+    // Out of memory while formatting: the run goes on without its line.
+  }
+}
+
+void HistoryLog::AppendLines(const std::string& line) noexcept {
+  try {
     const std::string path = Path();
     const std::lock_guard<std::mutex> hold(*lock_);
     const auto size = platform::FileSize(path);

@@ -18,6 +18,10 @@
 //   2026-12-11 02:00:09.000  clean-up  removed  E:\Mirror\Copy of QEL_20261209_020000.rar  made 2026-12-09 02:00:07
 // The third field is "removed", "not removed", "skipped", "left alone", "nothing removed" or
 // "not recorded"; the last one says why.
+//
+// A run that makes up for missed backup times has the kind "makeup" and the run's fields. The lines
+// of missed times and of the schedule's notes are formatted by their owners and added whole
+// (AppendLines), each beginning with the time and its kind ("missed", "schedule").
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -84,6 +88,8 @@ class HistoryLog final : public RunLog {
   // Renames the log to history.old.log first (replacing an older one) when this line would take it
   // past 1 MiB, then appends the line and the clean-up's lines with one write. Failures are ignored.
   void Append(const RunRecord& record) noexcept override;
+  // Lines formatted elsewhere, each with its line end; rotated as above. Failures are ignored.
+  void AppendLines(const std::string& lines) noexcept;
 
  private:
   std::string dir_;

@@ -8,13 +8,6 @@
 namespace backup {
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
-  return text;
-}
-
 std::string TimeText(const platform::LocalDateTime& t) {
   platform::LocalDateTime seconds = t;
   seconds.millisecond = 0;
@@ -22,40 +15,56 @@ std::string TimeText(const platform::LocalDateTime& t) {
   return text.substr(0, text.rfind('.'));
 }
 
-// A folder's files by lower-cased name, or nothing when it could not be listed.
-using FolderListing = std::optional<std::unordered_map<std::string, std::uint64_t>>;
-
-std::vector<Presence> FindOnDisk(const RunFiles& files, const std::vector<MadeFile>& record,
-                                 std::unordered_map<std::string, FolderListing>& listings,
-                                 std::vector<std::string>& unreachable) {
-  std::vector<Presence> presence;
-  presence.reserve(record.size());
-  for (const MadeFile& file : record) {
+// What is on disk for the files of the record that the choice can turn on, asked file by file:
+// every file old enough to go (by its own recorded time, which is never later than the time the
+// choice uses) and, in each folder, the newest until KeepCount of them are found as made. The rest
+// are young and not needed to count the newest: they stay as they are, unasked, until they grow
+// old. Asking a few files is far cheaper than listing folders of thousands.
+std::vector<Presence> Examine(const RunFiles& files, const std::vector<MadeFile>& record,
+                              const platform::LocalDateTime& now, KeepRules rules,
+                              std::vector<std::string>& unreachable) {
+  std::vector<Presence> presence(record.size(), Presence::kPresent);
+  std::vector<bool> asked(record.size(), false);
+  std::unordered_map<std::string, bool> reachable;  // by folder key
+  auto ask = [&](std::size_t i) {
+    asked[i] = true;
+    const MadeFile& file = record[i];
+    if (const auto size = files.Size(file.path)) {
+      presence[i] = *size == file.size ? Presence::kPresent : Presence::kOtherSize;
+      return;
+    }
     const std::string key = FolderKey(file.path);
-    auto found = listings.find(key);
-    if (found == listings.end()) {
-      FolderListing listing;
-      if (auto list = files.ListFolder(FolderPart(file.path))) {
-        listing.emplace();
-        listing->reserve(list->size());
-        for (platform::FolderFile& entry : *list) {
-          listing->emplace(Lower(std::move(entry.name)), entry.size);
-        }
-      } else {
+    auto found = reachable.find(key);
+    if (found == reachable.end()) {
+      found = reachable.emplace(key, files.FolderExists(FolderPart(file.path))).first;
+      if (!found->second) {
         unreachable.push_back(FolderPart(file.path));
       }
-      found = listings.emplace(key, std::move(listing)).first;
     }
-    const FolderListing& listing = found->second;
-    if (!listing) {
-      presence.push_back(Presence::kFolderUnreachable);
+    presence[i] = found->second ? Presence::kGone : Presence::kFolderUnreachable;
+  };
+
+  const std::int64_t oldest = CalendarSeconds(now) - static_cast<std::int64_t>(rules.keepDays) * 86400;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    if (CalendarSeconds(record[i].made) < oldest) {
+      ask(i);
+    }
+  }
+  const int keepCount = std::max(rules.keepCount, 1);
+  std::unordered_map<std::string, int> newest;
+  for (std::size_t i = record.size(); i-- > 0;) {
+    if (!record[i].tested) {
       continue;
     }
-    const auto entry = listing->find(Lower(NamePart(file.path)));
-    if (entry == listing->end()) {
-      presence.push_back(Presence::kGone);
-    } else {
-      presence.push_back(entry->second == file.size ? Presence::kPresent : Presence::kOtherSize);
+    int& found = newest[FolderKey(record[i].path)];
+    if (found >= keepCount) {
+      continue;
+    }
+    if (!asked[i]) {
+      ask(i);
+    }
+    if (presence[i] == Presence::kPresent || presence[i] == Presence::kFolderUnreachable) {
+      ++found;  // an unreachable folder removes nothing anyway
     }
   }
   return presence;
@@ -116,9 +125,11 @@ CleanupResult RecordAndCleanUp(RunFiles& files, const RunClock& clock, const Cle
     AddMadeFile(record, file);
   }
 
-  std::unordered_map<std::string, FolderListing> listings;
   std::vector<std::string> unreachable;
-  const std::vector<Presence> presence = FindOnDisk(files, record, listings, unreachable);
+  std::vector<Presence> presence(record.size(), Presence::kPresent);
+  if (removalAllowed) {
+    presence = Examine(files, record, result.time, request.rules, unreachable);
+  }
   const std::vector<Fate> fates = PlanCleanup(record, presence, result.time, request.rules, removalAllowed);
   if (removalAllowed) {
     for (const std::string& folder : unreachable) {
@@ -147,29 +158,20 @@ CleanupResult RecordAndCleanUp(RunFiles& files, const RunClock& clock, const Cle
                                  "no longer in the record"});
         break;
       case Fate::kRemove: {
-        // Asked once more just before: the listing may be a moment old.
-        const auto size = files.Size(file.path);
-        if (!size) {
-          changed = true;
-          break;
-        }
-        if (*size != file.size) {
-          changed = true;
-          result.events.push_back({CleanupEvent::Kind::kLeftAlone, file.path,
-                                   "its size differs from the record, so it is not the file this program made; "
-                                   "no longer in the record"});
-          break;
-        }
+        // Its size was asked a moment ago, in Examine.
         const std::int64_t start = clock.MonotonicMs();
         const bool deleted = files.Delete(file.path);
         result.deleteMs += clock.MonotonicMs() - start;
-        if (deleted || !files.Exists(file.path)) {
+        if (deleted) {
           changed = true;
           ++result.removed;
           result.events.push_back({CleanupEvent::Kind::kRemoved, file.path, "made " + TimeText(file.made)});
+        } else if (!files.Exists(file.path) && files.FolderExists(FolderPart(file.path))) {
+          changed = true;  // gone meanwhile, by someone else's hand
         } else {
           result.events.push_back({CleanupEvent::Kind::kNotRemoved, file.path,
-                                   "it could not be removed (locked or read-only); tried again at the next run"});
+                                   "it could not be removed (locked, read-only, or its folder gone); tried again "
+                                   "at the next run"});
           kept.push_back(std::move(file));
         }
         break;

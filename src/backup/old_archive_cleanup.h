@@ -2,7 +2,9 @@
 // After every run: the files it made go into the program's record of made files, and, after a run
 // that fully succeeded, the files of that record that are older than KeepDays and not among the
 // KeepCount newest of their folder are removed. Nothing outside the record is ever touched; a file
-// whose size differs from the record is someone else's and leaves the record untouched.
+// whose size differs from the record is someone else's and leaves the record untouched, and one
+// that is gone leaves the record when it is looked at (as it grows old, or while it is among the
+// newest of its folder).
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -4,15 +4,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "platform/folder_files.h"
 #include "platform/local_time.h"
 
 namespace backup {
 
-// The two ways a run starts: the alarm of the schedule, or the operator's "[bak]".
-enum class RunKind { kScheduled, kImmediate };
+// The ways a run starts: the alarm of the schedule, the operator's "[bak]", or the program making up
+// for backup times that were missed (a scheduled run that leaves the schedule where it is).
+enum class RunKind { kScheduled, kImmediate, kMakeUp };
 
 enum class BalloonIcon { kInfo, kWarning, kError };
 
@@ -57,9 +56,8 @@ class RunFiles {
   virtual bool Delete(const std::string& path) = 0;
   [[nodiscard]] virtual std::optional<std::uint64_t> Size(const std::string& path) const = 0;
   // For the record of made files and its clean-up:
-  // the plain files of a folder; nullopt when the folder cannot be reached;
-  [[nodiscard]] virtual std::optional<std::vector<platform::FolderFile>> ListFolder(
-      const std::string& folder) const = 0;
+  // whether a folder can be reached (exists and is a folder);
+  [[nodiscard]] virtual bool FolderExists(const std::string& folder) const = 0;
   // a whole small file; nullopt when missing, unreadable or larger than maxBytes;
   [[nodiscard]] virtual std::optional<std::string> Read(const std::string& path, std::uint64_t maxBytes) const = 0;
   // the file replaced in one step (never left half written); false when refused;

@@ -5,7 +5,7 @@
 #include "backup/run_rar.h"
 #include "platform/append_file.h"
 #include "platform/files.h"
-#include "platform/folder_files.h"
+#include "platform/folder_exists.h"
 
 namespace backup {
 
@@ -29,9 +29,7 @@ bool SystemFiles::Delete(const std::string& path) { return platform::RemoveFile(
 
 std::optional<std::uint64_t> SystemFiles::Size(const std::string& path) const { return platform::FileSize(path); }
 
-std::optional<std::vector<platform::FolderFile>> SystemFiles::ListFolder(const std::string& folder) const {
-  return platform::ListFolderFiles(folder);
-}
+bool SystemFiles::FolderExists(const std::string& folder) const { return platform::FolderExists(folder); }
 
 std::optional<std::string> SystemFiles::Read(const std::string& path, std::uint64_t maxBytes) const {
   return platform::ReadFileBytes(path, maxBytes);

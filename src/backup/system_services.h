@@ -18,7 +18,7 @@ class SystemFiles final : public RunFiles {
   bool Copy(const std::string& from, const std::string& to) override;
   bool Delete(const std::string& path) override;
   [[nodiscard]] std::optional<std::uint64_t> Size(const std::string& path) const override;
-  [[nodiscard]] std::optional<std::vector<platform::FolderFile>> ListFolder(const std::string& folder) const override;
+  [[nodiscard]] bool FolderExists(const std::string& folder) const override;
   [[nodiscard]] std::optional<std::string> Read(const std::string& path, std::uint64_t maxBytes) const override;
   bool Replace(const std::string& path, const std::string& bytes) override;
   bool Rename(const std::string& from, const std::string& to) override;

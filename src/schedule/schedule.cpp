@@ -58,7 +58,12 @@ std::string Schedule::SettingsPath() const { return exeDir_ + db::kBakInfoSuffix
 
 void Schedule::LoadBakInfo() {
   const settings::IniFile ini(SettingsPath());
-  timeCount_ = static_cast<std::uint8_t>(static_cast<unsigned>(settings::ReadTimeCount(ini)) & 0xFFu);
+  const int stored = settings::ReadTimeCount(ini);
+  // Above the dialog's limit the low 8 bits would arm nothing (256) or a few entries (300): the
+  // first 255 are used instead, and the caller reports the rest.
+  countAboveLimit_ = stored > settings::kMaxTimeCount ? stored : 0;
+  timeCount_ = countAboveLimit_ != 0 ? static_cast<std::uint8_t>(settings::kMaxTimeCount)
+                                     : static_cast<std::uint8_t>(static_cast<unsigned>(stored) & 0xFFu);
   bakDir_ = settings::ReadBakDir(ini, exeDir_);
 }
 
@@ -80,6 +85,25 @@ void Schedule::SetNextAlarm(std::uint8_t p) {
   TimeIndex = 1;
   const std::string first = settings::ReadTimeEntry(ini, 1);
   Arm(ParseTime(first), first);
+}
+
+std::vector<int> Schedule::EntryMinutes() const {
+  std::vector<int> minutes;
+  if (timeCount_ == 0) {
+    return minutes;
+  }
+  const settings::IniFile ini(SettingsPath());
+  for (const auto& [n, text] : ini.ReadNumberedKeys(settings::kBakSection, "Time_", timeCount_)) {
+    try {
+      const HourMinute time = ParseTime(text);
+      if (time.hour < 24 && time.minute < 60) {
+        minutes.push_back(time.hour * 60 + time.minute);
+      }
+    } catch (const TimeConversionError&) {
+      // Not a time: SetNextAlarm reports it when it gets there.
+    }
+  }
+  return minutes;
 }
 
 void Schedule::Refresh() {

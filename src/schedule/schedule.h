@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "schedule/alarm.h"
@@ -33,7 +34,8 @@ class Schedule {
   Schedule(std::string exeDir, const platform::Clock& clock, Alarm& alarm, std::uint8_t& timeIndex,
            std::function<void(const std::string&)> showNextTime);
 
-  // Reads the number of times (low 8 bits) and the backup directory.
+  // Reads the number of times and the backup directory. A count up to 255 keeps its low 8 bits; a
+  // larger one (only a hand edit writes one) uses the first 255 entries.
   void LoadBakInfo();
   // Arms the first entry from position p on that lies later today; failing that entry 1, which then
   // fires tomorrow, and TimeIndex goes back to 1. With no entries nothing changes.
@@ -42,6 +44,11 @@ class Schedule {
   void Refresh();
 
   [[nodiscard]] std::uint8_t TimeCount() const { return timeCount_; }
+  // The stored count when the last LoadBakInfo had to ignore entries beyond the 255th, else 0.
+  [[nodiscard]] int CountAboveLimit() const { return countAboveLimit_; }
+  // The times of day of the entries 1..TimeCount, as minutes of the day; entries that are no time
+  // of day (not two numbers around a colon, or out of range) are left out.
+  [[nodiscard]] std::vector<int> EntryMinutes() const;
   [[nodiscard]] const std::string& BakDir() const { return bakDir_; }
   [[nodiscard]] std::string SettingsPath() const;
 
@@ -56,6 +63,7 @@ class Schedule {
   Alarm& alarm_;
   std::function<void(const std::string&)> showNextTime_;
   std::uint8_t timeCount_ = 0;
+  int countAboveLimit_ = 0;
   std::string bakDir_;
 };
 

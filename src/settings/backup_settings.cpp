@@ -29,6 +29,7 @@ BackupSettings LoadBackupSettings(const IniFile& ini) {
   const NotifyUrls urls = ReadNotifyUrls(ini);
   values.successUrl = urls.successUrl;
   values.failureUrl = urls.failureUrl;
+  values.makeUp = ReadMakeUp(ini);
   for (std::string& dir : ReadCopyDirs(ini)) {
     values.copyDirs.push_back(WithTrailingBackslash(std::move(dir)));
   }
@@ -55,6 +56,7 @@ void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
     doc.Set(kBakSection, "RarProgram", values.rarProgram);
     doc.Set(kBakSection, "KeepDays", std::to_string(values.keepDays));
     doc.Set(kBakSection, "KeepCount", std::to_string(values.keepCount));
+    doc.Set(kBakSection, "MakeUp", values.makeUp ? "1" : "0");
     // Files of installations that send no notifications stay as they were.
     if (values.successUrl.empty() && values.failureUrl.empty()) {
       doc.EraseSection(kNotifySection);
@@ -98,5 +100,6 @@ int ReadKeepCount(const IniFile& ini) {
 NotifyUrls ReadNotifyUrls(const IniFile& ini) {
   return NotifyUrls{ini.ReadString(kNotifySection, "SuccessUrl", ""), ini.ReadString(kNotifySection, "FailureUrl", "")};
 }
+bool ReadMakeUp(const IniFile& ini) { return ini.ReadInteger(kBakSection, "MakeUp", 1) != 0; }
 
 }  // namespace settings

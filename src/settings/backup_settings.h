@@ -33,6 +33,7 @@ struct BackupSettings {
   std::vector<std::string> copyDirs;  // each ending with a backslash
   int keepDays = kKeepEverything;     // clean-up of old archives; see ReadKeepDays
   int keepCount = kDefaultKeepCount;
+  bool makeUp = true;                 // make up missed backups; see ReadMakeUp
   std::string successUrl;  // [notify]: web notifications; empty sends nothing
   std::string failureUrl;
 };
@@ -49,8 +50,8 @@ struct NotifyUrls {
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, [notify] SuccessUrl, FailureUrl (the section is left out, and
-// erased, when both are empty). [copy] is not erased. All of it is stored in one step:
+// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, MakeUp, [notify] SuccessUrl, FailureUrl (the section is left
+// out, and erased, when both are empty). [copy] is not erased. All of it is stored in one step:
 // a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
@@ -69,5 +70,11 @@ int ReadKeepDays(const IniFile& ini);
 // without its newest archive.
 int ReadKeepCount(const IniFile& ini);
 NotifyUrls ReadNotifyUrls(const IniFile& ini);
+// MakeUp: whether a missed backup time is made up with one backup run; only 0 turns it off (a
+// missing key or one that is not a number leaves it on).
+bool ReadMakeUp(const IniFile& ini);
+
+// The schedule uses at most this many time entries (the dialog's limit).
+inline constexpr int kMaxTimeCount = 255;
 
 }  // namespace settings

@@ -73,6 +73,7 @@ void BackupSettingsForm::Load(const IniFile& ini) {
   keepCountText = std::to_string(loaded.keepCount);
   successUrl = std::move(loaded.successUrl);
   failureUrl = std::move(loaded.failureUrl);
+  makeUp = loaded.makeUp;
 }
 
 bool BackupSettingsForm::Save(IniFile& ini) const {
@@ -103,6 +104,7 @@ bool BackupSettingsForm::Save(IniFile& ini) const {
   values.failureUrl = failureUrl;
   values.keepDays = *keepDays;
   values.keepCount = *keepCount;
+  values.makeUp = makeUp;
   values.times = times_;
   values.bakDir = backupDir.text;
   values.rarProgram = rarProgram;

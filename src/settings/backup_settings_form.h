@@ -25,6 +25,8 @@ inline constexpr char kKeepCountLabel[] = "but always the newest:";
 inline constexpr char kInvalidKeepDaysText[] =
     "Keep archives (days): enter a whole number from 0 to 3650 (0 keeps every archive).";
 inline constexpr char kInvalidKeepCountText[] = "but always the newest: enter a whole number from 1 to 1000.";
+// The check box of the make-up run (key MakeUp).
+inline constexpr char kMakeUpLabel[] = "Make up missed backups";
 // The web notification fields' labels, and what an address that is not http or https is told.
 inline constexpr char kSuccessUrlLabel[] = "Notify on success (URL):";
 inline constexpr char kFailureUrlLabel[] = "Notify on failure (URL):";
@@ -108,6 +110,7 @@ class BackupSettingsForm {
   std::string rarProgram;    // read-only field: only the archiver chooser replaces it
   std::string keepDaysText;   // "Keep archives (days):", checked on saving
   std::string keepCountText;  // "but always the newest:"
+  bool makeUp = true;         // "Make up missed backups"
   std::string successUrl;     // web notifications, checked on saving
   std::string failureUrl;
 

@@ -75,6 +75,23 @@ TEST(HistoryLog, AppendsOneLinePerRunBesideTheSettings) {
   EXPECT_FALSE(platform::FileExists(log.OldPath()));
 }
 
+TEST(HistoryLog, AMakeUpRunHasItsOwnKindAndOtherLinesAreAddedWholeAndRotatedAlike) {
+  RunRecord makeUp = Sample();
+  makeUp.kind = RunKind::kMakeUp;
+  std::string expected = HistoryLine(Sample());
+  expected.replace(expected.find("\tscheduled\t"), 11, "\tmakeup\t");
+  EXPECT_EQ(HistoryLine(makeUp), expected);
+
+  TempDir dir;
+  HistoryLog log(dir.Path());
+  const std::string missed = "2026-12-09 10:05:03.000\tmissed\tcause=clock\tcount=1\r\n";
+  const std::string almostFull(HistoryLog::kRotateBytes - missed.size() + 1, 'x');
+  WriteBytes(log.Path(), almostFull);
+  log.AppendLines(missed);
+  EXPECT_EQ(ReadBytes(log.Path()), missed) << "the line would pass 1 MiB: the log moved aside first";
+  EXPECT_EQ(ReadBytes(log.OldPath()), almostFull);
+}
+
 TEST(HistoryLog, MovesAsideOnlyWhenTheLineWouldPassOneMebibyte) {
   TempDir dir;
   HistoryLog log(dir.Path());

@@ -39,6 +39,7 @@ class RunWorld final : public backup::RunDatabase,
   std::set<std::string> lockedFiles;         // Delete refuses them, as a file in use or read-only
   std::set<std::string> unreadableFiles;     // Read refuses them
   bool replaceRefused = false;               // Replace refuses every file, as a full disk
+  std::set<std::string> unreachableFolders;  // a share that is down: its files cannot be seen
   std::string armError;                       // raised by ArmNext when not empty
   std::function<void()> onProcessMessages;
   std::function<void()> onPack;  // runs while the archiver packs
@@ -99,7 +100,7 @@ class RunWorld final : public backup::RunDatabase,
   }
 
   // RunFiles
-  bool Exists(const std::string& path) const override { return files.count(path) != 0; }
+  bool Exists(const std::string& path) const override { return files.count(path) != 0 && Reachable(path); }
   bool Copy(const std::string& from, const std::string& to) override {
     trace.push_back("copy " + to);
     monotonic += copyMs;
@@ -113,24 +114,14 @@ class RunWorld final : public backup::RunDatabase,
   bool Delete(const std::string& path) override {
     trace.push_back("delete " + path);
     monotonic += deleteMs;
-    return lockedFiles.count(path) == 0 && files.erase(path) != 0;
+    return lockedFiles.count(path) == 0 && Reachable(path) && files.erase(path) != 0;
   }
-  std::optional<std::vector<platform::FolderFile>> ListFolder(const std::string& folder) const override {
+  bool FolderExists(const std::string& folder) const override {
     std::string bare = folder;
     if (!bare.empty() && bare.back() == '\\') {
       bare.pop_back();
     }
-    if (folders.count(bare) == 0) {
-      return std::nullopt;
-    }
-    std::vector<platform::FolderFile> listed;
-    for (const auto& [path, content] : files) {
-      const auto slash = path.rfind('\\');
-      if (slash != std::string::npos && path.compare(0, slash, bare) == 0 && slash == bare.size()) {
-        listed.push_back({path.substr(slash + 1), content.size()});
-      }
-    }
-    return listed;
+    return folders.count(bare) != 0 && unreachableFolders.count(bare) == 0;
   }
   std::optional<std::string> Read(const std::string& path, std::uint64_t maxBytes) const override {
     const auto found = files.find(path);
@@ -158,7 +149,7 @@ class RunWorld final : public backup::RunDatabase,
   }
   std::optional<std::uint64_t> Size(const std::string& path) const override {
     const auto found = files.find(path);
-    if (found == files.end()) {
+    if (found == files.end() || !Reachable(path)) {
       return std::nullopt;
     }
     return found->second.size();
@@ -221,6 +212,11 @@ class RunWorld final : public backup::RunDatabase,
   backup::RunServices Services() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
 
  private:
+  bool Reachable(const std::string& path) const {
+    const auto slash = path.rfind('\\');
+    return slash == std::string::npos || unreachableFolders.count(path.substr(0, slash)) == 0;
+  }
+
   bool running_ = false;
 };
 

@@ -220,7 +220,8 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     RECT outer{};
     ::GetWindowRect(form, &outer);
     EXPECT_EQ(outer.right - outer.left, 516);
-    EXPECT_EQ(outer.bottom - outer.top, 511) << "421 as designed, a row for the clean-up, two for the notifications";
+    EXPECT_EQ(outer.bottom - outer.top, 537)
+        << "421, the row of the clean-up fields, the make-up check box and two for the notifications";
     RECT mainRect{};
     ::GetWindowRect(main->Handle(), &mainRect);
     EXPECT_EQ((outer.left + outer.right) / 2, (mainRect.left + mainRect.right) / 2) << "centred on the main window";
@@ -241,7 +242,8 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
         {kSpeedButton4Id, 0, {278, 129, 306, 153}},               {kListBox2Id, 0, {97, 157, 493, 342}},
         {kSpeedButton1Id, 0, {341, 347, 414, 373}},               {kSpeedButton2Id, 0, {421, 347, 494, 373}},
         {kEdit2Id, 0, {232, 381, 282, 402}},                      {kEdit3Id, 0, {443, 381, 493, 402}},
-        {kEdit4Id, 0, {168, 411, 493, 432}},                      {kEdit5Id, 0, {168, 438, 493, 459}},
+        {kCheckBox1Id, 0, {98, 407, 348, 427}},                   {kEdit4Id, 0, {168, 437, 493, 458}},
+        {kEdit5Id, 0, {168, 464, 493, 485}},
     };
     for (const Expected& c : controls) {
       HWND control = Control(form, c.id);
@@ -267,6 +269,15 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     EXPECT_EQ(WindowText(Control(form, kSpeedButton1Id)), "OK");
     EXPECT_EQ(WindowText(Control(form, kSpeedButton2Id)), "Cancel");
     EXPECT_EQ(WindowText(Control(form, kForm10SpeedButton3Id)), "...");
+    EXPECT_EQ(WindowText(Control(form, kForm10Label5Id)), "Keep archives (days):");
+    EXPECT_EQ(WindowText(Control(form, kForm10Label6Id)), "but always the newest:");
+    EXPECT_EQ(WindowText(Control(form, kEdit2Id)), "0") << "no KeepDays: every archive is kept";
+    EXPECT_EQ(WindowText(Control(form, kEdit3Id)), "3");
+    for (int label : {kForm10Label5Id, kForm10Label6Id}) {
+      const RECT r = RectInParent(Control(form, label));
+      EXPECT_LE(r.right, label == kForm10Label5Id ? 232 : 443) << "the label ends before its field";
+      EXPECT_GE(r.top, 374) << "below the buttons";
+    }
     EXPECT_NE(::GetWindowLongA(Control(form, kEdit1Id), GWL_STYLE) & ES_READONLY, 0);
     for (int list : {kListBox1Id, kListBox2Id}) {
       EXPECT_NE(::GetWindowLongA(Control(form, list), GWL_STYLE) & LBS_EXTENDEDSEL, 0) << "multiple selection";
@@ -308,7 +319,7 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     ::GetGUIThreadInfo(uiThread, &info);
     EXPECT_EQ(info.hwndFocus, Control(form, kListBox1Id));
     const int order[] = {kListBox1Id, kMaskEdit1Id, kDirectoryEdit1Id, kDirectoryEdit2Id, kEdit1Id, kListBox2Id,
-                         kEdit2Id,    kEdit3Id,     kEdit4Id,          kEdit5Id,          kListBox1Id};
+                         kEdit2Id,    kEdit3Id,     kCheckBox1Id,      kEdit4Id,          kEdit5Id,    kListBox1Id};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
       EXPECT_EQ(::GetNextDlgTabItem(form, Control(form, order[i]), FALSE), Control(form, order[i + 1])) << i;
     }
@@ -452,7 +463,7 @@ TEST_F(SettingsDialogTest, OperatorEditsEverythingFromSetTimeAndOkWritesTheFile)
   });
 
   EXPECT_EQ(ReadBytes(ini), "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=\r\nRarProgram=" + rar +
-                                "\r\nKeepDays=0\r\nKeepCount=3\r\n[copy]\r\ncount=1\r\nCopy1=" + picked +
+                                "\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n[copy]\r\ncount=1\r\nCopy1=" + picked +
                                 "\\\r\n[notify]\r\nSuccessUrl=https://hc-ping.com/abc\r\n"
                                 "FailureUrl=http://127.0.0.1:8080/fail\r\n");
   std::filesystem::remove_all(testing_support::Native(bakInfo));
@@ -479,6 +490,31 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxLeaveTheFileUntouched) {
   }
 }
 
+// "Make up missed backups": a check box in a row of its own below the keep row, checked unless the
+// file says MakeUp=0; a click turns it over and OK writes it.
+TEST_F(SettingsDialogTest, MakeUpCheckBoxShowsTheFileAndOkWritesTheOperatorsChoice) {
+  for (const auto& [file, checked] : {std::pair{"[BAK]\r\nTimeCount=0\r\n", true},
+                                      std::pair{"[BAK]\r\nTimeCount=0\r\nMakeUp=0\r\n", false}}) {
+    SCOPED_TRACE(file);
+    WriteBytes(ini, file);
+    RunDialog([&] { ShowDirectly(); }, [&](HWND form) {
+      HWND box = Control(form, kCheckBox1Id);
+      ASSERT_NE(box, nullptr);
+      const RECT r = RectInParent(box);
+      EXPECT_TRUE(r.left == 98 && r.top == 407 && r.right == 348 && r.bottom == 427)
+          << r.left << "," << r.top << " to " << r.right << "," << r.bottom;
+      EXPECT_EQ(WindowText(box), "Make up missed backups");
+      EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), checked ? BST_CHECKED : BST_UNCHECKED);
+      Click(box);
+      LetHandle(form);
+      EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), checked ? BST_UNCHECKED : BST_CHECKED);
+      Click(Control(form, kSpeedButton1Id));
+      EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
+    });
+    EXPECT_NE(ReadBytes(ini).find(checked ? "\r\nMakeUp=0\r\n" : "\r\nMakeUp=1\r\n"), std::string::npos) << ReadBytes(ini);
+  }
+}
+
 TEST_F(SettingsDialogTest, RefusedWriteShowsTheErrorBoxAndTheDialogStaysWithItsContents) {
   const std::string before = "[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\n";
   WriteBytes(ini, before);
@@ -501,6 +537,43 @@ TEST_F(SettingsDialogTest, RefusedWriteShowsTheErrorBoxAndTheDialogStaysWithItsC
   });
   testing_support::SetReadOnly(ini, false);
   EXPECT_EQ(ReadBytes(ini), before);
+}
+
+// The clean-up fields show the file's KeepDays and KeepCount and OK writes what was typed; an entry
+// that is not a whole number in range is refused with a box, and the dialog stays open unsaved.
+TEST_F(SettingsDialogTest, KeepFieldsShowAndWriteBothKeysAndRefuseWhatIsOutOfRange) {
+  WriteBytes(ini, "[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\nBakDir=D:\\Sql\r\nRarProgram=\r\nKeepDays=14\r\n"
+                  "KeepCount=5\r\n[copy]\r\ncount=0\r\n");
+  RunDialog([&] { ShowDirectly(); }, [&](HWND form) {
+    HWND days = Control(form, kEdit2Id);
+    HWND count = Control(form, kEdit3Id);
+    EXPECT_EQ(WindowText(days), "14");
+    EXPECT_EQ(WindowText(count), "5");
+    const std::pair<const char*, const char*> refused[] = {{"3651", "2"}, {"1.5", "2"}, {"7", "0"}, {"7", "abc"}};
+    for (const auto& [d, c] : refused) {
+      ::SendMessageA(days, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(d));
+      ::SendMessageA(count, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c));
+      Click(Control(form, kSpeedButton1Id));
+      HWND box = WaitForBox(L"Error", form);
+      ASSERT_NE(box, nullptr) << d << "/" << c;
+      const bool daysWrong = std::string(d) != "7";
+      EXPECT_EQ(BoxText(box), daysWrong ? L"Keep archives (days): enter a whole number from 0 to 3650 (0 keeps every "
+                                          L"archive)."
+                                        : L"but always the newest: enter a whole number from 1 to 1000.");
+      EXPECT_TRUE(BoxHasIcon(box, IDI_HAND));
+      Answer(box, IDOK);
+      LetHandle(form);
+      EXPECT_TRUE(::IsWindowVisible(form)) << "the dialog stays open";
+    }
+    ::SendMessageA(days, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    TypeChars(days, "30");
+    ::SendMessageA(count, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("4"));
+    Click(Control(form, kSpeedButton1Id));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
+  });
+  // [BAK] is erased and written anew, after [copy].
+  EXPECT_EQ(ReadBytes(ini), "[copy]\r\ncount=0\r\n[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\nBakDir=D:\\Sql\r\nRarProgram=\r\n"
+                            "KeepDays=30\r\nKeepCount=4\r\n");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <tuple>
+
 #include "support/fake_clock.h"
 #include "support/temp_dir.h"
 
@@ -175,13 +178,39 @@ TEST_F(ScheduleFixture, BadEntriesStopTheSearchAndLeaveSwitchAndLabel) {
   EXPECT_FALSE(alarm.AlarmEnabled());
 }
 
-TEST_F(ScheduleFixture, TimeCountKeepsOnlyItsLowEightBits) {
-  const std::pair<const char*, int> cases[] = {{"255", 255}, {"256", 0}, {"257", 1}, {"-1", 255}, {"junk", 0}};
-  for (const auto& [stored, count] : cases) {
+TEST_F(ScheduleFixture, TimeCountUpTo255KeepsItsLowEightBitsAndALargerOneUsesTheFirst255) {
+  // Counts up to 255 behave as they always did; above, 256 kept in 8 bits would arm nothing and
+  // 300 only 44 entries: the first 255 are used, and the count above is told to the caller.
+  const std::tuple<const char*, int, int> cases[] = {{"255", 255, 0},   {"256", 255, 256}, {"257", 255, 257},
+                                                     {"300", 255, 300}, {"-1", 255, 0},    {"junk", 0, 0},
+                                                     {"1", 1, 0}};
+  for (const auto& [stored, count, above] : cases) {
     WriteTimes(std::string("TimeCount=") + stored + "\r\n");
     schedule.LoadBakInfo();
     EXPECT_EQ(schedule.TimeCount(), count) << stored;
+    EXPECT_EQ(schedule.CountAboveLimit(), above) << stored;
   }
+}
+
+TEST_F(ScheduleFixture, ACountOf300ArmsFromTheFirst255EntriesAndListsTheirTimes) {
+  std::string body = "TimeCount=300\r\n";
+  for (int n = 1; n <= 300; ++n) {
+    const int minute = 8 * 60 + n;  // 08:01 .. 13:00, ascending
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", minute / 60 % 100, minute % 60);
+    if (n != 7) {
+      body += "Time_" + std::to_string(n) + "=" + text + "\r\n";
+    }
+  }
+  WriteTimes(body);
+  clock.Set(12, 15);
+  schedule.Refresh();
+  // Entry 255 is 12:15, which is past: entries 256.. (12:16 on) are not used, so tomorrow's first.
+  ExpectArmed(8, 1, "08:01");
+  const std::vector<int> minutes = schedule.EntryMinutes();
+  ASSERT_EQ(minutes.size(), 254u) << "the missing entry 7 is no time of its own";
+  EXPECT_EQ(minutes.front(), 8 * 60 + 1);
+  EXPECT_EQ(minutes.back(), 12 * 60 + 15);
 }
 
 TEST_F(ScheduleFixture, AFullListOf255PastEntriesWrapsToTheFirst) {

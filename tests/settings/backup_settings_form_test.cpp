@@ -71,7 +71,7 @@ TEST_F(FormFixture, NoFileOpensEmptyAndSavesZeroCounts) {
   EXPECT_EQ(form.rarProgram, "");
   EXPECT_EQ(form.timeField.Text(), "00:00");
   form.Save(ini);
-  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n[copy]\r\ncount=0\r\n");
+  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n[copy]\r\ncount=0\r\n");
 }
 
 TEST_F(FormFixture, LoadsHandEditedFilesOfEveryShape) {
@@ -130,7 +130,7 @@ TEST_F(FormFixture, TheExampleFileIsWrittenWithItsKeysInTheirOrder) {
   form.Save(ini);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=D:\\SqlBackup\r\n"
-            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=0\r\nKeepCount=3\r\n"
+            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n"
             "[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n");
   EXPECT_TRUE(prompts.shown.empty());
 }
@@ -158,7 +158,7 @@ TEST_F(FormFixture, SavingKeepsForeignSectionsAndLeftoverCopyKeys) {
   form.Save(ini);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[copy]\r\ncount=1\r\ncopy1=C:\\\r\ncopy2=B:\\\r\ncopy3=C:\\\r\n"
-            "[Other]\r\nKeep=1\r\n[BAK]\r\nTimeCount=1\r\nTime_1=01:00\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n")
+            "[Other]\r\nKeep=1\r\n[BAK]\r\nTimeCount=1\r\nTime_1=01:00\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n")
       << ReadBytes(ini.FileName());
 }
 
@@ -381,6 +381,31 @@ TEST(BackupRunKeepSettings, MissingOrOddValuesKeepEverythingAndAtLeastOneNewest)
     EXPECT_EQ(settings::ReadKeepDays(ini), expected.first) << text;
     EXPECT_EQ(settings::ReadKeepCount(ini), expected.second) << text;
   }
+}
+
+// "Make up missed backups": on unless MakeUp is 0; the box's state is written as 1 or 0 on OK.
+TEST_F(FormFixture, MakeUpIsReadAsOnUnlessZeroAndWrittenOnSaving) {
+  const std::pair<const char*, bool> files[] = {
+      {"[BAK]\r\nTimeCount=0\r\n", true},        {"[BAK]\r\nMakeUp=0\r\n", false}, {"[bak]\r\nmakeup=1\r\n", true},
+      {"[BAK]\r\nMakeUp=no\r\n", true},          {"[BAK]\r\nMakeUp=\r\n", true},   {"[BAK]\r\nMakeUp=2\r\n", true},
+      {"[BAK]\r\nMakeUp=00\r\n", false},
+  };
+  for (const auto& [text, on] : files) {
+    SCOPED_TRACE(text);
+    WriteBytes(ini.FileName(), text);
+    EXPECT_EQ(settings::ReadMakeUp(ini), on);
+    form.Load(ini);
+    EXPECT_EQ(form.makeUp, on);
+  }
+  form.makeUp = false;
+  ASSERT_TRUE(form.Save(ini));
+  EXPECT_FALSE(settings::ReadMakeUp(ini));
+  EXPECT_NE(ReadBytes(ini.FileName()).find("KeepCount=3\r\nMakeUp=0\r\n"), std::string::npos);
+  form.Load(ini);
+  EXPECT_FALSE(form.makeUp);
+  form.makeUp = true;
+  ASSERT_TRUE(form.Save(ini));
+  EXPECT_TRUE(settings::ReadMakeUp(ini));
 }
 
 }  // namespace

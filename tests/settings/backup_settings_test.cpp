@@ -26,7 +26,7 @@ TEST_F(BakInfoFixture, SavingWritesTheKeysInTheirOrder) {
   settings::SaveBackupSettings(ini, values);
   EXPECT_EQ(ReadBytes(ini.FileName()),
             "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=D:\\SqlBackup\r\n"
-            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=0\r\nKeepCount=3\r\n"
+            "RarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n"
             "[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n");
   const BackupSettings loaded = settings::LoadBackupSettings(ini);
   EXPECT_EQ(loaded.times, values.times);
@@ -51,7 +51,7 @@ TEST_F(BakInfoFixture, NoFileGivesEveryReaderItsDefault) {
 
 TEST_F(BakInfoFixture, EmptyListsAreSavedAsZeroCounts) {
   settings::SaveBackupSettings(ini, BackupSettings{});
-  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\n[copy]\r\ncount=0\r\n");
+  EXPECT_EQ(ReadBytes(ini.FileName()), "[BAK]\r\nTimeCount=0\r\nBakDir=\r\nRarProgram=\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n[copy]\r\ncount=0\r\n");
   EXPECT_EQ(settings::ReadBakDir(ini, "C:\\dw"), "") << "a present but empty BakDir is used as it is";
 }
 

@@ -98,6 +98,8 @@ void TForm1::SetUpControls() {
   // times, must not run an unscheduled backup at midnight.
   AlarmClock1.SetAlarmEnabled(false);
   AlarmClock1.OnAlarm = [this] { AlarmClock1Alarm(); };
+  // The watch over missed backup times rides on the clock's tick: no timer of its own.
+  AlarmClock1.OnTick = [this] { session_.Tick(); };
   AlarmClock1.OnTickError = [this](const std::string& message) {
     TrayIcon1.ShowBalloonHint("Error", message, TBalloonIconKind::bikError, 10);
   };
@@ -170,6 +172,12 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_SETTINGCHANGE:
       OnSettingChange();
       break;
+    case WM_POWERBROADCAST:
+      // The session waits for the network before it looks at what was missed while asleep.
+      if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+        session_.Resumed();
+      }
+      return TRUE;
     default:
       break;
   }

@@ -145,6 +145,10 @@ void TAlarmClock::Tick() {
       handler();
     }
   });
+  const auto tickHandler = OnTick;
+  if (tickHandler) {
+    tickHandler();
+  }
 }
 
 void TAlarmClock::ReportTickError(const std::string& message) {

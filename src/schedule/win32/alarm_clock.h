@@ -61,6 +61,9 @@ class TAlarmClock : public platform::win32::MessageHandler {
 
   // Raised on the user-interface thread from inside a tick.
   std::function<void()> OnAlarm;
+  // Raised on every tick after the alarm check, on the user-interface thread: for watchers of the
+  // wall clock that must not wake the program more often than the clock does.
+  std::function<void()> OnTick;
   // Receives the message of an exception that escaped a tick (OnAlarm included); the clock keeps ticking.
   std::function<void(const std::string&)> OnTickError;
 

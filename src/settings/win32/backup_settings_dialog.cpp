@@ -16,12 +16,13 @@ using controls::win32::UniqueFont;
 using controls::win32::WindowPlacement;
 
 constexpr int kFormWidth = 516;
-// 421 as first laid out, one row more below the buttons for the clean-up of old archives and two
-// for the web notifications' addresses.
-constexpr int kFormHeight = 511;
+// 421 as first laid out, one row more below the buttons for the clean-up of old archives, one for
+// the make-up of missed backups and two for the web notifications' addresses.
+constexpr int kFormHeight = 537;
 constexpr int kKeepRowTop = 381;
-constexpr int kSuccessUrlRowTop = 411;
-constexpr int kFailureUrlRowTop = 438;
+constexpr int kMakeUpRowTop = 407;
+constexpr int kSuccessUrlRowTop = 437;
+constexpr int kFailureUrlRowTop = 464;
 constexpr int kUrlEditLeft = 168;
 constexpr int kUrlEditWidth = 325;
 // An address a receiver accepts is rarely longer; the settings file keeps at most 2047 characters.
@@ -115,6 +116,7 @@ TForm10::TForm10(controls::win32::Application& application, HWND owner, std::str
       Edit2(*this, Handle(), kEdit2Id, {232, kKeepRowTop, 50, 21}),
       Label6(Handle(), kForm10Label6Id, 296, kKeepRowTop + 3, kKeepCountLabel, BoldFont()),
       Edit3(*this, Handle(), kEdit3Id, {443, kKeepRowTop, 50, 21}),
+      CheckBox1(*this, Handle(), kCheckBox1Id, {98, kMakeUpRowTop, 250, 20}, kMakeUpLabel),
       Label7(Handle(), kForm10Label7Id, 6, kSuccessUrlRowTop + 3, kSuccessUrlLabel, BoldFont()),
       Edit4(*this, Handle(), kEdit4Id, {kUrlEditLeft, kSuccessUrlRowTop, kUrlEditWidth, 21}),
       Label8(Handle(), kForm10Label8Id, 6, kFailureUrlRowTop + 3, kFailureUrlLabel, BoldFont()),
@@ -166,6 +168,7 @@ void TForm10::SetUpControls() {
   Edit1.SetReadOnly(true);
   Edit2.SetMaxLength(6);
   Edit3.SetMaxLength(6);
+  CheckBox1.SetFont(BoldFont());
   Edit4.SetMaxLength(kUrlMaxLength);
   Edit5.SetMaxLength(kUrlMaxLength);
 
@@ -206,6 +209,7 @@ void TForm10::ShowState() {
   Edit1.SetText(state_.rarProgram);
   Edit2.SetText(state_.keepDaysText);
   Edit3.SetText(state_.keepCountText);
+  CheckBox1.SetChecked(state_.makeUp);
   Edit4.SetText(state_.successUrl);
   Edit5.SetText(state_.failureUrl);
 }
@@ -235,6 +239,7 @@ void TForm10::DirectoryEdit1Click() { state_.backupDir.Clicked(); }
 void TForm10::SpeedButton1Click() {
   state_.keepDaysText = Edit2.Text();
   state_.keepCountText = Edit3.Text();
+  state_.makeUp = CheckBox1.Checked();
   state_.successUrl = Edit4.Text();
   state_.failureUrl = Edit5.Text();
   IniFile ini(iniPath_);

@@ -215,8 +215,30 @@ class BackupProgramTest : public ProgramFixture {
 
   [[nodiscard]] std::string Balloon() const { return WindowText(balloons_); }
   [[nodiscard]] std::string NextTime() const { return WindowText(Control(kPanel2Id, kLabel2Id)); }
+  // The history's lines of backup runs (and their clean-up); the lines of missed times and of the
+  // schedule's notes are HistoryOf("missed"), HistoryOf("schedule").
   [[nodiscard]] std::vector<std::string> History() const {
-    return Lines(ReadBytes(folder.File("Bak_Info\\history.log")));
+    std::vector<std::string> runs;
+    for (std::string& line : Lines(ReadBytes(folder.File("Bak_Info\\history.log")))) {
+      if (line.find("\tmissed\t") == std::string::npos && line.find("\tschedule\t") == std::string::npos) {
+        runs.push_back(std::move(line));
+      }
+    }
+    return runs;
+  }
+  [[nodiscard]] std::vector<std::string> HistoryOf(const std::string& kind) const {
+    std::vector<std::string> lines;
+    for (std::string& line : Lines(ReadBytes(folder.File("Bak_Info\\history.log")))) {
+      if (line.find("\t" + kind + "\t") != std::string::npos) {
+        lines.push_back(std::move(line));
+      }
+    }
+    return lines;
+  }
+  // Every balloon the test host showed, "title|text", in order.
+  [[nodiscard]] std::vector<std::string> Balloons() const {
+    const std::string path = folder.File("balloons.log");
+    return Exists(path) ? Lines(ReadBytes(path)) : std::vector<std::string>{};
   }
   // Waits until the history has `count` lines; meanwhile keeps a copy of every backup file the
   // server writes, for comparing with what the archive holds.
@@ -434,6 +456,15 @@ class FakedClock {
   }
   // For a program started next: its clock starts at h:m:00 and runs `speed` times as fast (faketime
   // counts the speed from each process's own start, so this driver's clock is of no use after it).
+  // For a program started next: its clock starts at this moment (seconds since 1970, UTC) and runs
+  // `speed` times as fast; with TZ in its environment, the local time of that zone.
+  void StartNextProgramAtUtc(long long unixSeconds, int speed) {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const long long faked = static_cast<long long>(((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
+                                                    now.dwLowDateTime) / 10000000ULL) - 11644473600LL;
+    Write(unixSeconds - (faked - offset_), speed);
+  }
   void StartNextProgramAt(int hour, int minute, int speed) {
     long long delta = (hour * 3600LL + minute * 60 - SecondsOfDay()) % kDay;
     if (delta < 0) {
@@ -479,6 +510,14 @@ class FakedClockTest : public BackupProgramTest {
     }
     clock.Reset();
     BackupProgramTest::SetUp();
+  }
+  // Back to the real time and speed: the next test's driver starts on this file, and a speed left in
+  // it shortens its first waits for the clock to settle.
+  void TearDown() override {
+    BackupProgramTest::TearDown();
+    if (!FakedClock::File().empty()) {
+      clock.Reset();
+    }
   }
 
   // The time of day of a history line's start, "HH:MM:SS".
@@ -634,6 +673,185 @@ TEST_F(FakedClockTest, ServerTimeOutInAScheduledRunLeavesTheNextTimeArmed) {
   EXPECT_GE(::GetTickCount64() - start, 25000u) << "it waited for the time-out";
   SetServerMode("none");
   EXPECT_TRUE(program->Running());
+}
+
+// --- Missed backup times -------------------------------------------------------------------------
+// Each ends with the times reported once in the history and in a Warning balloon, one make-up run
+// (history kind "makeup") that leaves the schedule's next time armed, and nothing more.
+
+bool Has(const std::string& line, const std::string& part) { return line.find(part) != std::string::npos; }
+
+// The clock set forward over 10:00 (09:58 to 10:05) while the program runs.
+TEST_F(FakedClockTest, AClockSetForwardOverATimeIsReportedAndMadeUpOnce) {
+  WriteSettings({"10:00", "10:10"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no make-up run";
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u) << "the first start's line and the jump's";
+  EXPECT_TRUE(Has(missed[0], "\tcount=0\t")) << missed[0];
+  EXPECT_TRUE(Has(missed[1], "\tcause=clock\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(missed[1], " 10:00\tmakeup=yes")) << missed[1];
+  std::vector<std::string> runs = History();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE(Has(runs[0], "\tmakeup\t")) << runs[0];
+  EXPECT_TRUE(EndsOk(runs[0])) << runs[0];
+  const auto balloons = Balloons();
+  ASSERT_GE(balloons.size(), 3u);
+  EXPECT_EQ(balloons[balloons.size() - 2], "Warning|Backup at 10:00 was missed.");
+  EXPECT_EQ(balloons.back(), kCreated);
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "10:10"; })) << "next time: " << NextTime();
+
+  PumpMessages(8000);
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 9, 52));
+  ASSERT_TRUE(WaitForRuns(2, kRunWaitMs)) << "no backup at 10:10";
+  runs = History();
+  EXPECT_TRUE(Has(runs[1], "\tscheduled\t")) << runs[1];
+  EXPECT_EQ(StartTimeOf(runs[1]).substr(0, 5), "10:10") << runs[1];
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+  EXPECT_TRUE(program->Running());
+}
+
+// A resume from sleep, as the power broadcast tells it (Wine cannot sleep): the times slept through
+// are looked at 60 seconds later, when the network is back, and made up then.
+TEST_F(FakedClockTest, AResumeFromSleepIsReportedSixtySecondsLaterAndMadeUp) {
+  WriteSettings({"10:00", "10:30"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_TRUE(::PostMessageA(form, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+  const ULONGLONG resumed = ::GetTickCount64();
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));  // the time slept through
+  while (::GetTickCount64() - resumed < 50000) {
+    PumpMessages(1000);
+    ASSERT_EQ(HistoryOf("missed").size(), 1u) << "looked at before the network had its minute";
+  }
+  ASSERT_TRUE(WaitForRuns(1, 40000)) << "no make-up run after the resume";
+  EXPECT_GE(::GetTickCount64() - resumed, 59000u);
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=asleep\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "10:30"; })) << "next time: " << NextTime();
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 1u);
+}
+
+// A run that takes longer than the gap to the next time: the server answers after 70 seconds, so
+// the 10:00 run ends in 10:01 and arms 11:00; 10:01 is reported and made up.
+TEST_F(FakedClockTest, ARunLongerThanTheGapToTheNextTimeIsFollowedByOneMakeUp) {
+  WriteSettings({"10:00", "10:01", "11:00"}, archiver_);
+  SetServerMode("slow=70");
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 45));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  PumpMessages(30000);  // the 10:00 run has asked the server by now
+  SetServerMode("none");
+  ASSERT_TRUE(WaitForRuns(2, 150000)) << "no run and make-up";
+  const auto runs = History();
+  EXPECT_TRUE(Has(runs[0], "\tscheduled\t")) << runs[0];
+  EXPECT_EQ(StartTimeOf(runs[0]).substr(0, 5), "10:00") << runs[0];
+  EXPECT_TRUE(Has(runs[1], "\tmakeup\t")) << runs[1];
+  EXPECT_TRUE(EndsOk(runs[0]) && EndsOk(runs[1]));
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=busy\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(missed[1], " 10:01\tmakeup=yes")) << missed[1];
+  EXPECT_EQ(NextTime(), "11:00");
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 2u);
+}
+
+// Stopped before 10:00 and started again at 10:05: 10:00 is reported and made up; a third start
+// reports nothing again.
+TEST_F(FakedClockTest, AStartAfterTheProgramWasStoppedAcrossATimeReportsItOnce) {
+  WriteSettings({"10:00", "12:00"}, archiver_);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  auto exitProgram = [this] {
+    PostTrayMouse(WM_RBUTTONUP);
+    HWND menu = WaitForProcessWindow(pid, "#32768", nullptr, true);
+    ASSERT_NE(menu, nullptr) << "no popup menu";
+    ::PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);  // the last item, "Exit"
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(program->WaitForExit(20000)) << "Exit did not end the program";
+  };
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_NO_FATAL_FAILURE(exitProgram());
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no make-up run at the start";
+  auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=not running\tcount=1\ttimes=")) << missed[1];
+  EXPECT_TRUE(Has(missed[1], " 10:00\tmakeup=yes")) << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_EQ(NextTime(), "12:00");
+  const auto balloons = Balloons();
+  EXPECT_NE(std::find(balloons.begin(), balloons.end(), "Warning|Backup at 10:00 was missed."), balloons.end());
+
+  ASSERT_NO_FATAL_FAILURE(exitProgram());
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  PumpMessages(5000);
+  EXPECT_EQ(HistoryOf("missed").size(), 2u) << "reported once";
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+}
+
+// Daylight saving time, with the program in the time zone of Berlin (TZ) and its clock running thirty
+// times as fast. On 28 March 2027 the clocks go from 02:00 to 03:00: 02:30 never comes, and is
+// reported (as a jump of the clock) and made up once.
+TEST_F(FakedClockTest, SpringForwardSkipsTheTimeInTheMissingHourWhichIsReportedAndMadeUpOnce) {
+  if (std::getenv("TZ") == nullptr || std::string(std::getenv("TZ")) != "Europe/Berlin") {
+    GTEST_SKIP() << "runs from its own ctest entry, with TZ=Europe/Berlin";
+  }
+  WriteSettings({"02:30", "12:00"}, archiver_);
+  clock.StartNextProgramAtUtc(1806195000LL, 30);  // 2027-03-28 00:50:00 UTC, 01:50 in Berlin
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "02:30");
+  ASSERT_TRUE(WaitForRuns(1, 60000)) << "no make-up run after the missing hour";
+  const auto missed = HistoryOf("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  EXPECT_TRUE(Has(missed[1], "\tcause=clock\tcount=1\ttimes=2027-03-28 02:30\tmakeup=yes")) << missed[1];
+  EXPECT_EQ(DateOf(missed[1]), "2027-03-28");
+  EXPECT_GE(StartTimeOf(missed[1]), "03:00:00") << missed[1];
+  EXPECT_TRUE(Has(History()[0], "\tmakeup\t")) << History()[0];
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "12:00"; })) << "next time: " << NextTime();
+  PumpMessages(10000);  // five more minutes of the program's clock
+  EXPECT_EQ(History().size(), 1u) << "made up once";
+  EXPECT_EQ(HistoryOf("missed").size(), 2u);
+}
+
+// On 31 October 2027 the clocks go back from 03:00 to 02:00, and 02:30 comes twice. With 02:30 the
+// only time, the schedule arms it again after its run and the clock's alarm arms itself again when
+// the clock goes back: it runs twice, once in summer time and once an hour later in winter time.
+// Nothing is reported missed.
+TEST_F(FakedClockTest, OnTheAutumnDayTheOnlyTimeInTheRepeatedHourRunsTwice) {
+  if (std::getenv("TZ") == nullptr || std::string(std::getenv("TZ")) != "Europe/Berlin") {
+    GTEST_SKIP() << "runs from its own ctest entry, with TZ=Europe/Berlin";
+  }
+  WriteSettings({"02:30"}, archiver_);
+  // 2027-10-30 23:45:00 UTC, 01:45 summer time in Berlin: the start-up check (ten seconds or more on
+  // a loaded machine, five minutes and more of the program's clock) is over well before 02:30.
+  clock.StartNextProgramAtUtc(1824939900LL, 30);
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "02:30");
+  EXPECT_EQ(HistoryOf("missed").at(0).substr(11, 2), "01") << "started before 02:00 summer time";
+  ASSERT_TRUE(WaitForRuns(1, 150000)) << "no backup at 02:30 summer time";
+  const ULONGLONG first = ::GetTickCount64();
+  ASSERT_TRUE(WaitForRuns(2, 240000)) << "02:30 did not run again in winter time";
+  const auto runs = History();
+  for (const std::string& line : runs) {
+    EXPECT_TRUE(Has(line, "\tscheduled\t")) << line;
+    EXPECT_EQ(DateOf(line), "2027-10-31") << line;
+    EXPECT_EQ(StartTimeOf(line).substr(0, 5), "02:30") << line;
+  }
+  // An hour of the program's clock between them: two minutes at thirty times the speed.
+  EXPECT_GE(::GetTickCount64() - first, 100000u);
+  EXPECT_EQ(HistoryOf("missed").size(), 1u) << "only the first start's line";
+  PumpMessages(5000);
+  EXPECT_EQ(History().size(), 2u);
 }
 
 // Twelve entries, every two hours, and a program whose clock runs sixty times as fast from 00:50:
@@ -824,6 +1042,152 @@ TEST_F(NotifyClockTest, ExitDoesNotWaitForAHangingReceiver) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("\tnotify=failed abandoned"), std::string::npos) << lines[0];
   EXPECT_NE(lines[0].find("\tok"), std::string::npos) << lines[0];
+}
+
+// Old archives cleaned up over faked days with KeepDays 2 and KeepCount 2, one scheduled backup a day
+// at varying times, so that no two runs are exactly two days apart; checked on disk after each run.
+// Files the program did not make (a foreign archive, one that looks like its own copy), an archive
+// renamed by hand and a copy replaced by hand are never removed, and a run whose second copy fails
+// removes nothing.
+TEST_F(FakedClockTest, OldArchivesCleanedUpOverFakedDays) {
+  const std::string mirror1 = copies_[0];
+  const std::string mirror2 = copies_[1];
+  WriteBytes(bakDir_ + "\\foreign.rar", "someone else's");
+  WriteBytes(mirror1 + "Copy of QEL_20000101_000000.rar", "looks like the program's own");
+  auto settingsFor = [&](const std::string& time) {
+    WriteSettings({time}, archiver_);
+    std::string text = ReadBytes(folder.File("Bak_Info\\Bak_Info.ini"));
+    text.insert(text.find("[copy]"), "KeepDays=2\r\nKeepCount=2\r\n");
+    WriteBytes(folder.File("Bak_Info\\Bak_Info.ini"), text);
+  };
+  auto runLines = [&] {
+    std::vector<std::string> lines;
+    for (const std::string& line : History()) {
+      if (line.find("\tclean-up\t") == std::string::npos) {
+        lines.push_back(line);
+      }
+    }
+    return lines;
+  };
+  auto cleanupLines = [&](const std::string& what) {
+    std::vector<std::string> paths;
+    for (const std::string& line : History()) {
+      const std::string mark = "\tclean-up\t" + what + "\t";
+      const auto at = line.find(mark);
+      if (at != std::string::npos) {
+        const std::string rest = line.substr(at + mark.size());
+        paths.push_back(rest.substr(0, rest.find('\t')));
+      }
+    }
+    return paths;
+  };
+  auto sorted = [](std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  // Moves the clock forward in steps of at most eleven hours (FakedClock moves to the nearest time of
+  // day) to `days` days after today at h:m:s.
+  auto moveForward = [&](int days, int h, int m, int s) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    const long long from = now.wHour * 3600LL + now.wMinute * 60 + now.wSecond;
+    long long left = days * 86400LL + (h * 3600LL + m * 60 + s) - from;
+    long long at = from;
+    while (left > 0) {
+      const long long step = std::min<long long>(left, 11 * 3600);
+      at = (at + step) % 86400;
+      left -= step;
+      if (!clock.SetTimeOfDay(static_cast<int>(at / 3600), static_cast<int>(at / 60 % 60), static_cast<int>(at % 60))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  std::vector<std::string> archives;  // each run's archive name, in order
+  // The next run at `time` on the day `days` after today: the clock goes on to 22:00 first (past
+  // today's times), the schedule is refreshed, then the clock goes to ten seconds before the time.
+  auto runAt = [&](int days, const std::string& time) {
+    const std::vector<std::string> before = FilesIn(bakDir_, "QEL_*.rar");
+    const std::size_t runsBefore = runLines().size();
+    if (!archives.empty()) {
+      EXPECT_TRUE(clock.SetTimeOfDay(22, 0, 0));
+      settingsFor(time);
+      ::PostMessageA(Control(kRefreshBtnId), BM_CLICK, 0, 0);
+      EXPECT_TRUE(WaitUntil([&] { return NextTime() == time; })) << NextTime();
+      const int h = std::stoi(time.substr(0, 2));
+      const int m = std::stoi(time.substr(3, 2));
+      EXPECT_TRUE(moveForward(days, h - (m == 0 ? 1 : 0), (m + 59) % 60, 50));
+    }
+    if (!WaitUntil([&] { return runLines().size() > runsBefore; }, kRunWaitMs)) {
+      return false;
+    }
+    for (const std::string& name : FilesIn(bakDir_, "QEL_*.rar")) {
+      if (std::find(before.begin(), before.end(), name) == before.end()) {
+        archives.push_back(name);
+      }
+    }
+    return true;
+  };
+  auto copyOf = [&](int run) { return "Copy of " + archives.at(run - 1); };
+  const std::string foreignCopy = "Copy of QEL_20000101_000000.rar";
+
+  settingsFor("10:00");
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 35));
+  ASSERT_NO_FATAL_FAILURE(StartConnected(true));  // dumpwarden.exe itself
+  ASSERT_TRUE(runAt(0, "10:00")) << "run 1";
+  ASSERT_EQ(archives.size(), 1u);
+  ASSERT_TRUE(runAt(1, "10:00")) << "run 2";
+  ASSERT_EQ(archives.size(), 2u);
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")), sorted({archives[0], archives[1], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(1), copyOf(2), foreignCopy}));
+  EXPECT_TRUE(cleanupLines("removed").empty());
+
+  // Someone renames the first archive and replaces the first copy in Mirror2 with another file.
+  ASSERT_TRUE(::MoveFileA((bakDir_ + "\\" + archives[0]).c_str(), (bakDir_ + "\\kept by hand.rar").c_str()));
+  WriteBytes(mirror2 + copyOf(1), "replaced by hand");
+
+  // Run 3, two days and six hours after run 1: of run 1's files only the copy in Mirror1 is the
+  // program's still; it goes.
+  ASSERT_TRUE(runAt(1, "16:00")) << "run 3";
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")), sorted({"kept by hand.rar", archives[1], archives[2], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(2), copyOf(3), foreignCopy}));
+  EXPECT_EQ(sorted(FilesIn(mirror2, "*.rar")), sorted({copyOf(1), copyOf(2), copyOf(3)}));
+  EXPECT_EQ(ReadBytes(mirror2 + copyOf(1)), "replaced by hand");
+  EXPECT_EQ(cleanupLines("removed"), std::vector<std::string>{mirror1 + copyOf(1)});
+  EXPECT_EQ(cleanupLines("left alone"), std::vector<std::string>{mirror2 + copyOf(1)});
+
+  // Run 4, a day later, with a second copy folder that does not exist: nothing is removed, although
+  // run 2's files are now older than two days.
+  copies_[1] = folder.File("NoSuchFolder\\");
+  ASSERT_TRUE(runAt(1, "16:00")) << "run 4";
+  EXPECT_NE(runLines().back().find("\tcopies=1/2\t"), std::string::npos) << runLines().back();
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")),
+            sorted({"kept by hand.rar", archives[1], archives[2], archives[3], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(2), copyOf(3), copyOf(4), foreignCopy}));
+  EXPECT_EQ(cleanupLines("removed").size(), 1u);
+
+  // Run 5, the next morning, with both copy folders again: run 2's files go (three days old); run 3's
+  // (a day and eighteen hours) stay.
+  copies_[1] = mirror2;
+  ASSERT_TRUE(runAt(1, "10:00")) << "run 5";
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")),
+            sorted({"kept by hand.rar", archives[2], archives[3], archives[4], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(3), copyOf(4), copyOf(5), foreignCopy}));
+  EXPECT_EQ(sorted(FilesIn(mirror2, "*.rar")), sorted({copyOf(1), copyOf(3), copyOf(5)}));
+
+  // Run 6, four days later: everything else is old, but the two newest of each folder stay.
+  ASSERT_TRUE(runAt(4, "10:00")) << "run 6";
+  EXPECT_EQ(sorted(FilesIn(bakDir_, "*.rar")), sorted({"kept by hand.rar", archives[4], archives[5], "foreign.rar"}));
+  EXPECT_EQ(sorted(FilesIn(mirror1, "*.rar")), sorted({copyOf(5), copyOf(6), foreignCopy}));
+  EXPECT_EQ(sorted(FilesIn(mirror2, "*.rar")), sorted({copyOf(1), copyOf(5), copyOf(6)}));
+  EXPECT_EQ(ReadBytes(bakDir_ + "\\foreign.rar"), "someone else's");
+  EXPECT_TRUE(cleanupLines("not removed").empty());
+  const auto lines = runLines();
+  ASSERT_EQ(lines.size(), 6u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(EndsOk(lines[i]), i != 3) << lines[i];
+  }
+  EXPECT_TRUE(program->Running());
 }
 
 }  // namespace

@@ -8,13 +8,16 @@
 //   startup    keeps the start-up timer (without it the host never runs the start-up sequence, so
 //              no connection dialog comes up in tests of other things)
 //   balloons   shows the title and text of every balloon, as "title|text", as the caption of a hidden
-//              window of class "DwBalloonLog" (the shell's balloon cannot be read from outside)
+//              window of class "DwBalloonLog" (the shell's balloon cannot be read from outside), and
+//              appends each as a line to balloons.log beside the program
 //   show       turns ShowMainForm on and restores the application from the tray, which shows the
 //              panel (the mouse is moved to the screen's corner first, so that no button is hot and no
 //              hint shows in a screenshot); without "connected" the panel shows its disabled commands
 //   settings   opens the backup settings dialog as "Set time..." does
 //   history    opens the history window as "History..." does
 #include <windows.h>
+
+#include <cstdio>
 #include <commctrl.h>
 
 #include <stdexcept>
@@ -56,6 +59,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
       if ((data.uFlags & NIF_INFO) != 0 && data.szInfo[0] != '\0') {
         const std::string entry = std::string(data.szInfoTitle) + "|" + data.szInfo;
         ::SetWindowTextA(balloonLog, entry.c_str());
+        // Every balloon also as a line of balloons.log beside the program: one shown just before a
+        // run blocks the program is read afterwards.
+        char exe[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string path = exe;
+        path = path.substr(0, path.find_last_of('\\') + 1) + "balloons.log";
+        if (FILE* file = std::fopen(path.c_str(), "ab")) {
+          std::fputs((entry + "\r\n").c_str(), file);
+          std::fclose(file);
+        }
       }
       return ::Shell_NotifyIconA(action, &data) != FALSE;
     };

@@ -5,6 +5,8 @@
 // Started by ctest with --work=DIR (the server's work folder).
 #include "app/session.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -16,9 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "app/alive_record.h"
 #include "db/credentials_file.h"
 #include "platform/files.h"
-#include "support/fake_clock.h"
+#include "support/calendar_clock.h"
 #include "support/temp_dir.h"
 #include "support/server_fixture.h"
 
@@ -32,7 +35,7 @@ using backup::RunEnd;
 using db::DialogEntries;
 using db::DialogMode;
 using db::DialogRequest;
-using testing_support::FakeClock;
+using testing_support::CalendarClock;
 using testing_support::ListDir;
 using testing_support::MakeDir;
 using testing_support::ReadBytes;
@@ -73,7 +76,12 @@ class ScriptedWindow final : public app::SessionWindow {
   void ShowDefaultErrorBox(const std::string& message) override { events.push_back("default box: " + message); }
   void RestoreApp() override { events.push_back("restore"); }
   void MinimizeApp() override { events.push_back("minimize"); }
-  void ProcessMessages() override { ++messagePasses; }
+  void ProcessMessages() override {
+    ++messagePasses;
+    if (duringCopyPass) {
+      duringCopyPass();  // time passing while a run works
+    }
+  }
   void RequestTermination() override { events.push_back("terminate"); }
   void EnableCommands() override { events.push_back("enable commands"); }
   void ShowBalloon(const backup::Balloon& balloon) override {
@@ -96,6 +104,7 @@ class ScriptedWindow final : public app::SessionWindow {
   std::vector<backup::Balloon> balloons;
   std::vector<std::string> nextTimes;
   int messagePasses = 0;
+  std::function<void()> duringCopyPass;
 };
 
 std::optional<DialogEntries> ScriptedDialog::ShowModal(const DialogRequest& request) {
@@ -177,10 +186,16 @@ class SessionTest : public ::testing::Test {
   }
 
   TempDir dir;
-  FakeClock clock;
+  CalendarClock clock;
   schedule::Alarm alarm{clock, ":"};
   ScriptedWindow window;
-  app::Session session{window, alarm, clock, app::SessionSetup{dir.Path(), kComputer}};
+  app::Session session{window, alarm, clock, MakeSetup()};
+
+  [[nodiscard]] app::SessionSetup MakeSetup() {
+    app::SessionSetup setup{dir.Path(), kComputer};
+    setup.runClock = &clock;
+    return setup;
+  }
   std::string port_;
 };
 
@@ -352,6 +367,401 @@ TEST_F(SessionTest, RefreshReadsTheEditedFileAndStartsOverAtTheFirstEntry) {
   EXPECT_EQ(window.nextTimes.back(), "11:15");
   EXPECT_EQ(session.TimeIndex(), 1);
   EXPECT_EQ(session.BakSchedule().TimeCount(), 2);
+}
+
+
+// --- Missed backup times ----------------------------------------------------------------------
+
+// The fields of the history's lines of one kind (the second field), in order.
+std::vector<std::vector<std::string>> HistoryLines(const std::string& path, const std::string& kind) {
+  std::vector<std::vector<std::string>> lines;
+  if (!platform::FileExists(path)) {
+    return lines;
+  }
+  const std::string text = ReadBytes(path);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      end = text.size();
+    }
+    std::vector<std::string> fields;
+    std::size_t at = start;
+    while (true) {
+      const std::size_t tab = text.find('\t', at);
+      if (tab == std::string::npos || tab > end) {
+        fields.push_back(text.substr(at, end - at));
+        break;
+      }
+      fields.push_back(text.substr(at, tab - at));
+      at = tab + 1;
+    }
+    if (fields.size() > 1 && fields[1] == kind) {
+      lines.push_back(fields);
+    }
+    start = end + 2;
+  }
+  return lines;
+}
+
+class MissedTest : public SessionTest {
+ public:
+  // One tick of the clock control: its alarm check, then the session's look at the clock.
+  void Tick() {
+    alarm.Check([this] { session.ScheduledRun(); });
+    session.Tick();
+  }
+  // Ticks every 450 ms for `ms` milliseconds of time passing.
+  void TickFor(std::int64_t ms) {
+    for (std::int64_t passed = 0; passed < ms; passed += 450) {
+      clock.Advance(450);
+      Tick();
+    }
+  }
+  [[nodiscard]] std::vector<std::vector<std::string>> Lines(const std::string& kind) const {
+    return HistoryLines(session.HistoryPath(), kind);
+  }
+  [[nodiscard]] std::vector<std::string> Warnings() const {
+    std::vector<std::string> texts;
+    for (const auto& b : window.balloons) {
+      if (b.title == "Warning" && b.text.find("missed") != std::string::npos) {
+        EXPECT_EQ(b.icon, BalloonIcon::kWarning);
+        EXPECT_EQ(b.seconds, 10);
+        texts.push_back(b.text);
+      }
+    }
+    return texts;
+  }
+  void SetMakeUp(const std::string& value) const {
+    std::string text = ReadBytes(dir.File("Bak_Info\\Bak_Info.ini"));
+    text.insert(text.find("[BAK]\r\n") + 7, "MakeUp=" + value + "\r\n");
+    WriteBytes(dir.File("Bak_Info\\Bak_Info.ini"), text);
+  }
+  [[nodiscard]] std::string RecordPath() const { return dir.File("Bak_Info\\alive.txt"); }
+  // The history line of a miss: cause, count, times, make-up.
+  static void ExpectMissed(const std::vector<std::string>& line, const std::string& cause, const std::string& count,
+                           const std::string& times, const std::string& makeUp = "makeup=yes") {
+    ASSERT_GE(line.size(), 6u);
+    EXPECT_EQ(line[2], "cause=" + cause);
+    EXPECT_EQ(line[3], "count=" + count);
+    EXPECT_EQ(line[4], "times=" + times);
+    EXPECT_EQ(line[5], makeUp);
+  }
+};
+
+TEST_F(MissedTest, ARunLongerThanTheGapReportsTheTimesItCoveredAndMakesThemUpOnce) {
+  WriteSettings({"09:00", "10:30", "10:35", "10:40", "23:00"});
+  StartConnected();
+  ASSERT_EQ(Lines("missed").size(), 1u) << "the first start says it has no record";
+  clock.Set(10, 29, 59, 800);
+  // The first copy pass of the 10:30 run ends 10:40:20: 10:35 passed, and 10:40 is the end's own
+  // minute, which the schedule counts as past.
+  window.duringCopyPass = [this] {
+    window.duringCopyPass = nullptr;
+    clock.Advance(10 * 60000 + 20000);
+  };
+  TickFor(450);
+  ASSERT_EQ(Lines("scheduled").size(), 1u);
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "busy", "2", "2026-12-09 10:35, 2026-12-09 10:40");
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"Backups at 10:35, 10:40 were missed."}));
+  const auto makeUps = Lines("makeup");
+  ASSERT_EQ(makeUps.size(), 1u) << "one make-up run for both times";
+  EXPECT_EQ(makeUps[0].back(), "ok");
+  EXPECT_EQ(window.balloons.back().text, kCreated) << "the make-up shows the run's own balloon";
+  // The make-up armed nothing: 23:00, which the scheduled run armed, is still armed.
+  EXPECT_TRUE(alarm.AlarmEnabled());
+  EXPECT_EQ(alarm.AlarmHour(), 23);
+  EXPECT_EQ(alarm.AlarmMinute(), 0);
+  EXPECT_EQ(window.nextTimes.back(), "23:00");
+  EXPECT_FALSE(session.Watch().MakeUpOwed());
+
+  // Nothing more for the rest of the evening, and 23:00 runs as armed.
+  TickFor(5000);
+  clock.Set(22, 59, 59, 500);
+  TickFor(1000);
+  EXPECT_EQ(Lines("missed").size(), 2u);
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_EQ(Lines("scheduled").size(), 2u);
+}
+
+TEST_F(MissedTest, AClockSetForwardOverATimeIsReportedAfterAShortGraceMadeUpOnceAndTheNextTimeArmed) {
+  WriteSettings({"09:00", "10:00", "10:10", "23:00"});
+  clock.Set(9, 58);
+  StartConnected();
+  ASSERT_EQ(alarm.AlarmHour(), 10);
+  ASSERT_EQ(alarm.AlarmMinute(), 0);
+  TickFor(900);
+  clock.Jump(7 * 60000);  // 09:58 to 10:05: the 10:00 alarm's minute never comes
+  Tick();
+  TickFor(2000);
+  EXPECT_TRUE(Warnings().empty()) << "a resume message may still follow the jump";
+  TickFor(1500);
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "clock", "1", "2026-12-09 10:00");
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"Backup at 10:00 was missed."}));
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_TRUE(Lines("scheduled").empty());
+  // The armed 10:00 would have waited for tomorrow: the next time of today is armed instead.
+  EXPECT_EQ(alarm.AlarmHour(), 10);
+  EXPECT_EQ(alarm.AlarmMinute(), 10);
+  TickFor(10000);
+  EXPECT_EQ(Lines("makeup").size(), 1u) << "made up once";
+  clock.Set(10, 10);
+  Tick();
+  EXPECT_EQ(Lines("scheduled").size(), 1u);
+  EXPECT_EQ(Lines("missed").size(), 2u);
+}
+
+TEST_F(MissedTest, WithMakeUpOffTheMissIsStillReportedButNotMadeUp) {
+  WriteSettings({"09:00", "10:00", "10:10", "23:00"});
+  SetMakeUp("0");
+  clock.Set(9, 59);
+  StartConnected();
+  TickFor(900);
+  clock.Jump(2 * 60000);
+  TickFor(4000);
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "clock", "1", "2026-12-09 10:00", "makeup=no (MakeUp=0)");
+  EXPECT_EQ(Warnings().size(), 1u);
+  EXPECT_TRUE(Lines("makeup").empty());
+  EXPECT_FALSE(session.Watch().MakeUpOwed());
+  EXPECT_EQ(alarm.AlarmMinute(), 10) << "the schedule moves on all the same";
+}
+
+TEST_F(MissedTest, AJumpOfDaysAcrossMidnightListsFiveTimesAndHowManyMore) {
+  StartConnected();  // 10:00 of 9 December: 10:30 armed
+  TickFor(900);
+  clock.Jump((2 * 24 + 23) * 3600000LL + 30 * 60000);  // to 12 December, 09:30
+  TickFor(4000);
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  // 10:30 and 23:00 of the 9th, 10th and 11th; 09:00 of the 10th, 11th and 12th.
+  ExpectMissed(missed[1], "clock", "9",
+               "2026-12-09 10:30, 2026-12-09 23:00, 2026-12-10 09:00, 2026-12-10 10:30, 2026-12-10 23:00, "
+               "2026-12-11 09:00, 2026-12-11 10:30, 2026-12-11 23:00, 2026-12-12 09:00");
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"Backups at 10:30, 23:00, 09:00, 10:30, 23:00 and 4 more were missed."}));
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_EQ(alarm.AlarmHour(), 10);
+  EXPECT_EQ(alarm.AlarmMinute(), 30);
+}
+
+TEST_F(MissedTest, AfterAResumeTheCheckWaitsSixtySecondsAndNamesTheSleep) {
+  WriteSettings({"09:00", "10:00", "10:30", "23:00"});
+  clock.Set(9, 50);
+  StartConnected();
+  TickFor(900);
+  clock.Advance(35 * 60000);  // asleep until 10:25:00.9, with a clock that counts the sleep
+  session.Resumed();
+  Tick();
+  TickFor(59000);
+  EXPECT_TRUE(Warnings().empty()) << "the network has 60 seconds to come back";
+  EXPECT_TRUE(Lines("makeup").empty());
+  TickFor(1500);
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "asleep", "1", "2026-12-09 10:00");
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_EQ(alarm.AlarmMinute(), 30);
+
+  // A clock that stopped while asleep shows a jump first; the resume message names the cause.
+  TickFor(2000);
+  clock.Jump(13 * 3600000LL);  // to 23:26 and more: 10:30 and 23:00 were slept through
+  Tick();
+  session.Resumed();
+  TickFor(5000);
+  EXPECT_EQ(Lines("missed").size(), 2u);
+  TickFor(56000);
+  const auto later = Lines("missed");
+  ASSERT_EQ(later.size(), 3u);
+  ExpectMissed(later[2], "asleep", "2", "2026-12-09 10:30, 2026-12-09 23:00");
+  EXPECT_EQ(Lines("makeup").size(), 2u);
+}
+
+TEST_F(MissedTest, ATimeInTheResumeMinuteRunsByItsAlarmAndIsNotMadeUp) {
+  clock.Set(10, 20);
+  StartConnected();  // 10:30 armed
+  TickFor(900);
+  clock.Advance(10 * 60000 + 20000);  // asleep until 10:30:20.9
+  session.Resumed();
+  Tick();
+  ASSERT_EQ(Lines("scheduled").size(), 1u) << "the alarm's minute is still on: it fires";
+  TickFor(62000);
+  EXPECT_EQ(Lines("missed").size(), 1u) << "only the first start's line";
+  EXPECT_TRUE(Warnings().empty());
+  EXPECT_TRUE(Lines("makeup").empty());
+}
+
+TEST_F(MissedTest, AnAlarmRefusedWhileTheLoginDialogWaitsIsReportedAndMadeUpAfterIt) {
+  StartConnected();  // 10:30 armed
+  clock.Set(10, 29, 59);
+  window.script = {{DialogMode::login, LoginAnswer(kUser, kPassword), [this] {
+                      clock.Advance(1500);
+                      Tick();  // the clock ticks inside the dialog's loop: the alarm fires and is refused
+                    }}};
+  session.Login();
+  EXPECT_NE(LastHistoryLine().find("makeup"), std::string::npos) << LastHistoryLine();
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "busy", "1", "2026-12-09 10:30");
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_EQ(alarm.AlarmHour(), 23);
+}
+
+TEST_F(MissedTest, TimesMissedWhileNotRunningAreReportedOnceAcrossRestarts) {
+  StartConnected();  // 10:00, no record: a first start
+  const auto first = Lines("missed");
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(first[0][2], "cause=not running");
+  EXPECT_EQ(first[0][3], "count=0");
+  EXPECT_TRUE(Warnings().empty());
+  ASSERT_TRUE(app::ReadAliveRecord(RecordPath()).has_value());
+
+  // Stopped at 10:05, started again at 23:30: 10:30 and 23:00 passed.
+  clock.Set(23, 30);
+  auto second = std::make_unique<app::Session>(window, alarm, clock, MakeSetup());
+  ASSERT_TRUE(second->StartupCheck());
+  auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "not running", "2", "2026-12-09 10:30, 2026-12-09 23:00");
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"Backups at 10:30, 23:00 were missed."}));
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_EQ(window.nextTimes.back(), "09:00") << "the schedule armed tomorrow's first time";
+
+  // Restarted right after the make-up: nothing again; and the next morning only 09:00.
+  clock.Advance(60000);
+  second = std::make_unique<app::Session>(window, alarm, clock, MakeSetup());
+  ASSERT_TRUE(second->StartupCheck());
+  EXPECT_EQ(Lines("missed").size(), 2u);
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  clock.Advance(10 * 3600000LL);  // 09:31 of the 10th
+  second = std::make_unique<app::Session>(window, alarm, clock, MakeSetup());
+  ASSERT_TRUE(second->StartupCheck());
+  missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 3u);
+  ExpectMissed(missed[2], "not running", "1", "2026-12-10 09:00");
+  EXPECT_EQ(Lines("makeup").size(), 2u);
+}
+
+TEST_F(MissedTest, AMissingOrGarbledRecordIsAFirstStartThatMissesNothing) {
+  const std::vector<std::pair<std::string, std::string>> records = {
+      {"garbage", "not a record\r\n"},
+      {"an impossible date", "covered=2026-02-31 08:00\r\nmakeup=none\r\n"},
+      {"an unknown make-up word", "covered=2026-12-09 08:00\r\nmakeup=maybe\r\n"},
+      {"no line ends", "covered=2026-12-09 08:00makeup=none"},
+      {"too large", "covered=2026-12-09 08:00\r\nmakeup=none\r\n" + std::string(400, ' ')},
+      {"empty", ""},
+  };
+  for (const auto& [what, bytes] : records) {
+    SCOPED_TRACE(what);
+    WriteBytes(RecordPath(), bytes);
+    const auto linesBefore = Lines("missed").size();
+    const auto balloonsBefore = Warnings().size();
+    app::Session started(window, alarm, clock, MakeSetup());
+    ASSERT_TRUE(started.StartupCheck());
+    const auto missed = Lines("missed");
+    ASSERT_EQ(missed.size(), linesBefore + 1);
+    EXPECT_EQ(missed.back()[3], "count=0");
+    EXPECT_NE(missed.back().back().find("no readable record"), std::string::npos);
+    EXPECT_EQ(Warnings().size(), balloonsBefore);
+    EXPECT_TRUE(Lines("makeup").empty());
+    const auto record = app::ReadAliveRecord(RecordPath());
+    ASSERT_TRUE(record.has_value()) << "rewritten readable";
+    EXPECT_EQ(app::AliveRecordText(*record), "covered=2026-12-09 10:00\r\nmakeup=none\r\n");
+  }
+  // The same record, readable, reports 09:00: the garbled ones above were refused, not ignored.
+  WriteBytes(RecordPath(), "covered=2026-12-09 08:00\r\nmakeup=none\r\n");
+  app::Session started(window, alarm, clock, MakeSetup());
+  ASSERT_TRUE(started.StartupCheck());
+  ExpectMissed(Lines("missed").back(), "not running", "1", "2026-12-09 09:00");
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+}
+
+TEST_F(MissedTest, AMakeUpOwedInTheRecordRunsOnceAtTheNextStart) {
+  WriteBytes(RecordPath(), "covered=2026-12-09 09:59\r\nmakeup=owed\r\n");
+  StartConnected();
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_TRUE(Lines("missed").empty()) << "reported before the stop, not again";
+  EXPECT_EQ(app::AliveRecordText(*app::ReadAliveRecord(RecordPath())), "covered=2026-12-09 10:00\r\nmakeup=none\r\n");
+  app::Session again(window, alarm, clock, MakeSetup());
+  ASSERT_TRUE(again.StartupCheck());
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+}
+
+TEST_F(MissedTest, SpringForwardSkipsTheTwoThirtyEntryWhichIsReportedAndMadeUpOnce) {
+  WriteSettings({"02:30", "12:00"});
+  clock.SetDate(2027, 3, 28, 1, 59, 58);
+  StartConnected();
+  ASSERT_EQ(alarm.AlarmHour(), 2);
+  TickFor(1800);
+  clock.Jump(3600000);  // 02:00 local does not exist: the clock goes on at 03:00
+  TickFor(5000);
+  const auto missed = Lines("missed");
+  ASSERT_EQ(missed.size(), 2u);
+  ExpectMissed(missed[1], "clock", "1", "2027-03-28 02:30");
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+  EXPECT_EQ(alarm.AlarmHour(), 12);
+  TickFor(60000);
+  EXPECT_EQ(Lines("makeup").size(), 1u);
+}
+
+TEST_F(MissedTest, OnTheAutumnDayTheTwoThirtyEntryRunsTwiceWhenItIsTheOnlyTimeAndOnceOtherwise) {
+  for (const auto& [times, runs] : {std::pair{std::vector<std::string>{"02:30"}, std::size_t{2}},
+                                    std::pair{std::vector<std::string>{"02:30", "12:00"}, std::size_t{1}}}) {
+    SCOPED_TRACE(times.size());
+    WriteSettings(times);
+    clock.SetDate(2027, 10, 31, 2, 29, 59);
+    const auto before = Lines("scheduled").size();
+    app::Session autumn(window, alarm, clock, MakeSetup());
+    ASSERT_TRUE(autumn.StartupCheck());
+    auto tick = [&] {
+      alarm.Check([&] { autumn.ScheduledRun(); });
+      autumn.Tick();
+    };
+    for (int i = 0; i < 4; ++i) {
+      clock.Advance(450);
+      tick();
+    }
+    ASSERT_EQ(Lines("scheduled").size(), before + 1) << "02:30 summer time";
+    clock.AdvanceTo(2, 59, 59, 500);
+    tick();
+    clock.Advance(450);
+    clock.Jump(-3600000);  // 03:00 summer time is 02:00 winter time
+    tick();
+    clock.AdvanceTo(2, 29, 59, 500);
+    for (int i = 0; i < 4; ++i) {
+      clock.Advance(450);
+      tick();
+    }
+    EXPECT_EQ(Lines("scheduled").size(), before + runs);
+    EXPECT_EQ(Lines("missed").size(), 1u) << "nothing is missed on the autumn day";
+    EXPECT_TRUE(Lines("makeup").empty());
+  }
+}
+
+TEST_F(MissedTest, ATimeCountAbove255UsesTheFirst255EntriesAndSaysSo) {
+  std::vector<std::string> times;
+  for (int m = 10 * 60 + 1; times.size() < 256; ++m) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", m / 60 % 100, m % 60);
+    times.emplace_back(text);
+  }
+  WriteSettings(times);
+  StartConnected();
+  EXPECT_EQ(window.nextTimes.back(), "10:01") << "256 kept in 8 bits armed nothing";
+  EXPECT_EQ(session.BakSchedule().TimeCount(), 255);
+  const auto notes = Lines("schedule");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0][2], "TimeCount=256: only the first 255 backup times are used; the other 1 are ignored");
+
+  times.pop_back();
+  WriteSettings(times);
+  session.Refresh();
+  EXPECT_EQ(session.BakSchedule().TimeCount(), 255);
+  EXPECT_EQ(Lines("schedule").size(), 1u) << "255 is within the limit";
 }
 
 }  // namespace
