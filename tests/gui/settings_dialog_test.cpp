@@ -571,9 +571,9 @@ TEST_F(SettingsDialogTest, KeepFieldsShowAndWriteBothKeysAndRefuseWhatIsOutOfRan
     Click(Control(form, kSpeedButton1Id));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
   });
-  // [BAK] is erased and written anew, after [copy].
+  // [BAK] is erased and written anew, after [copy]; the make-up key with it, no [notify] without addresses.
   EXPECT_EQ(ReadBytes(ini), "[copy]\r\ncount=0\r\n[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\nBakDir=D:\\Sql\r\nRarProgram=\r\n"
-                            "KeepDays=30\r\nKeepCount=4\r\n");
+                            "KeepDays=30\r\nKeepCount=4\r\nMakeUp=1\r\n");
 }
 
 }  // namespace
