@@ -138,6 +138,15 @@ void Session::ReArmSchedule() noexcept {
   }
 }
 
+void Session::RecordMissed(const MissedReport& report) noexcept {
+  try {
+    notifyingLog_.NotifyLine(report.historyLine, backup::FactsOfMissed(databaseName_, report.time, report.balloonText,
+                                                                       report.detail));
+  } catch (...) {
+    log_.AppendLines(report.historyLine + "\r\n");  // out of memory: the report keeps its line
+  }
+}
+
 bool Session::RunMakeUp() { return run_.Run(backup::RunKind::kMakeUp) != backup::RunEnd::kRefused; }
 
 void Session::NoteCountAboveLimit() noexcept {

@@ -35,6 +35,17 @@ std::string OutcomeText(const RunRecord& record) {
 
 }  // namespace
 
+std::string NotifyFields(const RunRecord& r) {
+  std::string fields;
+  if (!r.notifyTo.empty()) {
+    fields += "\tnotify_to=" + OneLine(r.notifyTo);
+  }
+  if (!r.notify.empty()) {
+    fields += "\tnotify=" + OneLine(r.notify);
+  }
+  return fields;
+}
+
 std::string HistoryLine(const RunRecord& r) {
   const std::string file = r.backupFileName.empty() ? std::string("-") : OneLine(r.backupFileName);
   std::string line = platform::FormatLocalDateTime(r.start);
@@ -52,12 +63,7 @@ std::string HistoryLine(const RunRecord& r) {
   line += "\tdelete_ms=" + std::to_string(r.deleteMs);
   line += "\tcleanup_ms=" + std::to_string(r.cleanupMs);
   line += "\ttotal_ms=" + std::to_string(r.totalMs);
-  if (!r.notifyTo.empty()) {
-    line += "\tnotify_to=" + OneLine(r.notifyTo);
-  }
-  if (!r.notify.empty()) {
-    line += "\tnotify=" + OneLine(r.notify);
-  }
+  line += NotifyFields(r);
   line += '\t' + OutcomeText(r);
   line += "\r\n";
   return line;

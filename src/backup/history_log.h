@@ -65,6 +65,8 @@ struct RunRecord {
 
 // The record as one line, with its line end.
 std::string HistoryLine(const RunRecord& record);
+// The notification's fields of the record ("\tnotify_to=...\tnotify=..."); empty when it sent none.
+std::string NotifyFields(const RunRecord& record);
 // The clean-up's lines, each with its line end; empty when it had nothing to tell.
 std::string CleanupLines(const CleanupResult& cleanup);
 

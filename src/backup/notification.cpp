@@ -31,7 +31,17 @@ std::string Field(const char* name, const std::string& jsonValue) {
 
 std::string TextOrNull(const std::string& ansi) { return ansi.empty() ? "null" : JsonString(AnsiToUtf8(ansi)); }
 
-std::string KindName(RunKind kind) { return kind == RunKind::kScheduled ? "scheduled" : "immediate"; }
+std::string KindName(RunKind kind) {
+  switch (kind) {
+    case RunKind::kScheduled:
+      return "scheduled";
+    case RunKind::kImmediate:
+      return "immediate";
+    case RunKind::kMakeUp:
+      return "makeup";
+  }
+  return "scheduled";
+}
 
 }  // namespace
 
@@ -84,6 +94,20 @@ NotificationFacts FactsOfRun(const RunRecord& record, const std::string& compute
                                  : "failed: " + record.outcomeText;
     facts.message = "Backup of database \"" + record.databaseName + "\" " + what;
   }
+  return facts;
+}
+
+NotificationFacts FactsOfMissed(const std::string& database, const platform::LocalDateTime& reported,
+                                const std::string& message, const std::string& detail) {
+  NotificationFacts facts;
+  facts.database = database;
+  facts.kind = "scheduled";  // the backups that did not happen were scheduled ones
+  facts.message = message;
+  facts.outcome = NotifyOutcome::kMissed;
+  facts.archiveBytes = 0;
+  facts.started = reported;
+  facts.utcOffsetMinutes = platform::UtcOffsetMinutes(reported);
+  facts.error = detail;
   return facts;
 }
 

@@ -41,6 +41,12 @@ struct NotificationFacts {
 // (refused, no connection, an immediate run's error box) a message of the same kind.
 NotificationFacts FactsOfRun(const RunRecord& record, const std::string& computer);
 
+// The facts of a report of missed backup times (sent to FailureUrl): no file, sizes and copies 0,
+// "started" the time of the report, the balloon's text as the message and what was missed, and why,
+// as the error. The computer's name is the sender's to fill in.
+NotificationFacts FactsOfMissed(const std::string& database, const platform::LocalDateTime& reported,
+                                const std::string& message, const std::string& detail);
+
 // The JSON object, UTF-8, on one line.
 std::string NotificationBody(const NotificationFacts& facts);
 

@@ -54,7 +54,7 @@ NotificationSender::~NotificationSender() {
   state_->changed.notify_all();
   for (Job& job : unfinished) {
     job.record.notify = kAbandonedText;
-    state_->log.Append(job.record);
+    Write(state_->log, job);
   }
   // A worker blocked in a request cannot be stopped; it holds only the shared state and ends with
   // the process.
@@ -63,10 +63,10 @@ NotificationSender::~NotificationSender() {
   }
 }
 
-void NotificationSender::Send(RunRecord record, settings::NotifyUrl url, std::string body) {
+void NotificationSender::Send(RunRecord record, settings::NotifyUrl url, std::string body, std::string line) {
   {
     const std::lock_guard<std::mutex> hold(state_->lock);
-    state_->queue.push_back(Job{std::move(record), std::move(url), std::move(body)});
+    state_->queue.push_back(Job{std::move(record), std::move(url), std::move(body), std::move(line)});
   }
   state_->changed.notify_all();
   if (!worker_.joinable()) {
@@ -97,10 +97,22 @@ void NotificationSender::Work(const std::shared_ptr<State>& state) {
     if (state->abandoned) {
       return;  // its line was written as abandoned
     }
-    state->log.Append(job.record);
+    Write(state->log, job);
     state->inFlight.reset();
     hold.unlock();
     state->changed.notify_all();
+  }
+}
+
+void NotificationSender::Write(HistoryLog& log, const Job& job) noexcept {
+  if (job.line.empty()) {
+    log.Append(job.record);
+    return;
+  }
+  try {
+    log.AppendLines(job.line + NotifyFields(job.record) + "\r\n");
+  } catch (...) {
+    // Out of memory while formatting: the line is lost, as a run's would be.
   }
 }
 
@@ -177,26 +189,49 @@ void NotifyingLog::Append(const RunRecord& record) noexcept {
 }
 
 void NotifyingLog::Notify(const RunRecord& record, const NotificationFacts& facts) noexcept {
+  Route(record, std::string(), facts);
+}
+
+void NotifyingLog::NotifyLine(const std::string& line, NotificationFacts facts) noexcept {
+  try {
+    facts.computer = computer_;
+  } catch (...) {
+  }
+  Route(RunRecord{}, line, facts);
+}
+
+void NotifyingLog::WriteNow(const RunRecord& record, const std::string& line) noexcept {
+  if (line.empty()) {
+    log_.Append(record);
+    return;
+  }
+  try {
+    log_.AppendLines(line + NotifyFields(record) + "\r\n");
+  } catch (...) {
+  }
+}
+
+void NotifyingLog::Route(const RunRecord& record, const std::string& line, const NotificationFacts& facts) noexcept {
   try {
     const settings::IniFile ini = settings::IniFile::Snapshot(settingsPath_);
     const settings::NotifyUrls urls = settings::ReadNotifyUrls(ini);
     const bool success = facts.outcome == NotifyOutcome::kOk;
     const std::string& address = success ? urls.successUrl : urls.failureUrl;
     if (address.empty()) {
-      log_.Append(record);
+      WriteNow(record, line);
       return;
     }
-    RunRecord line = record;
+    RunRecord sent = record;
     const settings::UrlCheck check = settings::CheckNotifyUrl(address);
     if (!check.url) {
-      line.notify = std::string("failed not sent, ") + (success ? "SuccessUrl" : "FailureUrl") + ": " + check.problem;
-      log_.Append(line);
+      sent.notify = std::string("failed not sent, ") + (success ? "SuccessUrl" : "FailureUrl") + ": " + check.problem;
+      WriteNow(sent, line);
       return;
     }
-    line.notifyTo = settings::MaskedUrl(*check.url);
-    sender_.Send(std::move(line), *check.url, NotificationBody(facts));
+    sent.notifyTo = settings::MaskedUrl(*check.url);
+    sender_.Send(std::move(sent), *check.url, NotificationBody(facts), line);
   } catch (...) {
-    log_.Append(record);  // out of memory: the run keeps its line
+    WriteNow(record, line);  // out of memory: the run keeps its line
   }
 }
 

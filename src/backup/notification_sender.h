@@ -40,7 +40,8 @@ class NotificationSender {
   ~NotificationSender();
 
   // Queues the notification; the record is appended to the history with its outcome when it ends.
-  void Send(RunRecord record, settings::NotifyUrl url, std::string body);
+  // With a line (no line end), that line is written instead, the notification's fields appended.
+  void Send(RunRecord record, settings::NotifyUrl url, std::string body, std::string line = {});
   // For tests: waits until nothing is queued or being sent; false when the time ran out first.
   bool WaitIdle(std::int64_t timeoutMs);
 
@@ -49,6 +50,7 @@ class NotificationSender {
     RunRecord record;
     settings::NotifyUrl url;
     std::string body;
+    std::string line;  // empty: the record's own line
   };
   struct State {
     State(std::unique_ptr<HttpPoster> p, HistoryLog l, NotifyPolicy n)
@@ -63,6 +65,7 @@ class NotificationSender {
     NotifyPolicy policy;
   };
   static void Work(const std::shared_ptr<State>& state);
+  static void Write(HistoryLog& log, const Job& job) noexcept;
   static void Deliver(State& state, Job& job);
   static HttpAnswer Attempt(const std::shared_ptr<HttpPoster>& poster, const Job& job, const AttemptLimits& limits);
 
@@ -80,12 +83,18 @@ class NotifyingLog final : public RunLog {
                std::unique_ptr<HttpPoster> poster = std::make_unique<SystemHttpPoster>(), NotifyPolicy policy = {});
 
   void Append(const RunRecord& record) noexcept override;
-  // The same for facts formed elsewhere (a missed backup time tells its own).
+  // The same for facts formed elsewhere.
   void Notify(const RunRecord& record, const NotificationFacts& facts) noexcept;
+  // A report of missed backup times: its history line (no line end), written as the run lines are,
+  // with notify_to= and notify= appended when it was sent; the computer's name is filled in here.
+  void NotifyLine(const std::string& line, NotificationFacts facts) noexcept;
 
   bool WaitIdle(std::int64_t timeoutMs) { return sender_.WaitIdle(timeoutMs); }
 
  private:
+  void Route(const RunRecord& record, const std::string& line, const NotificationFacts& facts) noexcept;
+  void WriteNow(const RunRecord& record, const std::string& line) noexcept;
+
   HistoryLog log_;
   std::string settingsPath_;
   std::string computer_;

@@ -228,6 +228,63 @@ TEST_F(NotifyingLogFixture, SuccessAndFailureGoToTheirOwnAddress) {
   }
 }
 
+constexpr char kMissedLine[] =
+    "2026-12-10 10:01:02.003\tmissed\tcause=clock\tcount=1\ttimes=2026-12-10 10:00\tmakeup=yes";
+
+backup::NotificationFacts MissedFacts() {
+  return backup::FactsOfMissed("QEL", {2026, 12, 10, 10, 1, 2, 3}, "Backup at 10:00 was missed.",
+                               "Missed backup time (cause: clock): 2026-12-10 10:00. One make-up run follows.");
+}
+
+TEST_F(NotifyingLogFixture, AMissedTimeGoesToTheFailureAddressAndItsLineTellsTheOutcomeMasked) {
+  WriteBytes(settings, "[notify]\r\nSuccessUrl=http://127.0.0.1:9/ok\r\nFailureUrl=https://u:pw@h:8443/hook/T0/s3cret?k=v\r\n");
+  shared->answers = {HttpAnswer{true, 503, ""}, HttpAnswer{true, 200, ""}};
+  notifying.NotifyLine(kMissedLine, MissedFacts());
+  ASSERT_TRUE(notifying.WaitIdle(5000));
+  EXPECT_EQ(shared->targets, (std::vector<std::string>{"/hook/T0/s3cret?k=v", "/hook/T0/s3cret?k=v"}))
+      << "a 5xx is tried once more, as for a run";
+  ASSERT_FALSE(shared->bodies.empty());
+  EXPECT_NE(shared->bodies[0].find("\"text\":\"PC: Backup at 10:00 was missed.\""), std::string::npos)
+      << shared->bodies[0];
+  EXPECT_NE(shared->bodies[0].find("\"outcome\":\"missed\""), std::string::npos);
+  EXPECT_EQ(History(), std::string(kMissedLine) +
+                           "\tnotify_to=https://***@h:8443/***?***\tnotify=sent 200 after 2 attempts, 0 s\r\n");
+  for (const char* secret : {"s3cret", "pw", "k=v"}) {
+    EXPECT_EQ(History().find(secret), std::string::npos) << secret;
+  }
+}
+
+TEST_F(NotifyingLogFixture, AMissedTimeWithoutAFailureAddressKeepsItsLineAsBeforeAndAHandEditedOneSaysWhy) {
+  WriteBytes(settings, "[notify]\r\nSuccessUrl=http://127.0.0.1:9/ok\r\n");
+  notifying.NotifyLine(kMissedLine, MissedFacts());
+  EXPECT_EQ(History(), std::string(kMissedLine) + "\r\n") << "never to the success address";
+  WriteBytes(settings, "[notify]\r\nFailureUrl=ftp://h/x\r\n");
+  notifying.NotifyLine(kMissedLine, MissedFacts());
+  EXPECT_TRUE(shared->targets.empty());
+  EXPECT_EQ(History(), std::string(kMissedLine) + "\r\n" + kMissedLine +
+                           "\tnotify=failed not sent, FailureUrl: not an http or https address\r\n");
+}
+
+TEST_F(SenderFixture, AMissedLineStillUnsentAtTheEndIsWrittenAsAbandoned) {
+  shared->hang = true;
+  {
+    NotificationSender sender(std::make_unique<ScriptedPoster>(shared), log, kQuick);
+    RunRecord r;
+    r.notifyTo = "http://127.0.0.1/***";
+    sender.Send(r, Url("/hook"), "{}", kMissedLine);
+    std::unique_lock<std::mutex> hold(shared->lock);
+    shared->changed.wait(hold, [&] { return !shared->targets.empty(); });
+  }
+  EXPECT_EQ(History(), std::string(kMissedLine) +
+                           "\tnotify_to=http://127.0.0.1/***\tnotify=failed abandoned: the program ended before "
+                           "the notification did\r\n");
+  {
+    const std::lock_guard<std::mutex> hold(shared->lock);
+    shared->released = true;
+  }
+  shared->changed.notify_all();
+}
+
 TEST_F(NotifyingLogFixture, AHandEditedAddressThatIsNotHttpIsNotSentAndTheLineSaysWhy) {
   WriteBytes(settings, "[notify]\r\nFailureUrl=file:///C:/secret.txt\r\n");
   notifying.Append(Record(RunOutcome::kWarning));

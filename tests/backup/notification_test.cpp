@@ -128,6 +128,43 @@ TEST(NotificationBody, EveryOutcomeIsNamedAndCarriesItsError) {
   EXPECT_EQ(m.at("started").text, "1970-01-01T00:00:00.000");       // offset unknown: none written
 }
 
+TEST(NotificationBody, AMakeUpRunIsSentWithItsOwnKind) {
+  RunRecord makeUp = OkRun();
+  makeUp.kind = RunKind::kMakeUp;
+  const Members ok = Parsed(NotificationBody(FactsOfRun(makeUp, "PC")));
+  EXPECT_EQ(ok.at("kind").text, "makeup");
+  EXPECT_EQ(ok.at("outcome").text, "ok");
+  makeUp.outcome = RunOutcome::kError;
+  makeUp.outcomeText = "Login failed for user 'sa'";
+  makeUp.message = "Login failed for user 'sa'";
+  const Members failed = Parsed(NotificationBody(FactsOfRun(makeUp, "PC")));
+  EXPECT_EQ(failed.at("kind").text, "makeup");
+  EXPECT_EQ(failed.at("outcome").text, "error");
+  EXPECT_EQ(failed.at("error").text, "Login failed for user 'sa'");
+}
+
+TEST(NotificationBody, AMissedTimeHasNoFileNoSizesAndTellsWhatWasMissed) {
+  NotificationFacts facts =
+      backup::FactsOfMissed("Q\"EL", {2026, 3, 29, 3, 0, 4, 250}, "Backups at 02:30, 02:45 were missed.",
+                            "Missed backup times (cause: clock): 2026-03-29 02:30, 2026-03-29 02:45. One make-up "
+                            "run follows.");
+  facts.computer = "PC";
+  const std::string body = NotificationBody(facts);
+  const Members m = Parsed(body);
+  EXPECT_EQ(m.size(), std::size(kFields));
+  EXPECT_EQ(m.at("outcome").text, "missed");
+  EXPECT_EQ(m.at("kind").text, "scheduled");
+  EXPECT_EQ(m.at("text").text, "PC: Backups at 02:30, 02:45 were missed.");
+  EXPECT_EQ(m.at("content").text, m.at("text").text);
+  EXPECT_EQ(m.at("database").text, "Q\"EL");
+  EXPECT_EQ(m.at("file").kind, JsonValue::Kind::kNull);
+  EXPECT_NE(body.find("\"archive_bytes\":0,\"copies_made\":0,\"copies_total\":0,"), std::string::npos) << body;
+  EXPECT_NE(body.find("\"duration_ms\":0,"), std::string::npos) << body;
+  EXPECT_EQ(m.at("error").text,
+            "Missed backup times (cause: clock): 2026-03-29 02:30, 2026-03-29 02:45. One make-up run follows.");
+  EXPECT_EQ(m.at("started").text.rfind("2026-03-29T03:00:04.250", 0), 0u) << m.at("started").text;
+}
+
 TEST(NotificationBody, QuotesBackslashesAndControlCharactersAreEscaped) {
   RunRecord r = OkRun();
   r.outcome = RunOutcome::kError;

@@ -1024,6 +1024,52 @@ TEST_F(NotifyClockTest, EveryOutcomeIsSentAndNoReceiverDelaysTheNextBackup) {
   EXPECT_TRUE(program->Running());
 }
 
+// The clock set forward over a time: the missed time is posted to FailureUrl (outcome missed, no
+// file) and its history line tells how that went; the make-up run that follows posts to SuccessUrl
+// with kind makeup. The next time stays armed.
+TEST_F(NotifyClockTest, AMissedTimeIsPostedToTheFailureAddressAndItsMakeUpToTheSuccessAddress) {
+  const std::string ok = Path("ok", "makeup");
+  const std::string failed = Path("ok", "missed");
+  WriteSettingsWithUrls({"10:00", "10:10"}, base_ + ok, base_ + failed);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no make-up run";
+  ASSERT_TRUE(WaitUntil([&] { return HistoryOf("missed").size() == 2; }, 30000)) << "no missed line";
+  const std::string missed = HistoryOf("missed")[1];
+  EXPECT_TRUE(Has(missed, "\tcause=clock\tcount=1\ttimes=")) << missed;
+  EXPECT_TRUE(Has(missed, " 10:00\tmakeup=yes\tnotify_to=http://127.0.0.1:")) << missed;
+  EXPECT_TRUE(Has(missed, "/***\tnotify=sent 200")) << missed;
+  EXPECT_EQ(missed.find(unique_), std::string::npos) << "the path is masked: " << missed;
+  EXPECT_TRUE(Has(HistoryOf("missed")[0], "\tcount=0\t")) << "the first start posts nothing";
+
+  const auto missedBodies = BodiesAt(failed);
+  ASSERT_EQ(missedBodies.size(), 1u) << "one POST for the one report";
+  const auto& body = missedBodies[0];
+  EXPECT_EQ(body.at("outcome").text, "missed");
+  EXPECT_EQ(body.at("kind").text, "scheduled");
+  EXPECT_EQ(body.at("database").text, "QEL");
+  EXPECT_EQ(body.at("file").kind, testing_support::JsonValue::Kind::kNull);
+  EXPECT_EQ(body.at("text").text, body.at("computer").text + ": Backup at 10:00 was missed.");
+  EXPECT_NE(body.at("error").text.find("(cause: clock): "), std::string::npos) << body.at("error").text;
+  EXPECT_NE(body.at("error").text.find(" 10:00. One make-up run follows."), std::string::npos)
+      << body.at("error").text;
+  EXPECT_EQ(body.at("started").text.substr(11, 5), "10:05");
+
+  const std::string run = History()[0];
+  EXPECT_TRUE(Has(run, "\tmakeup\t")) << run;
+  EXPECT_TRUE(Has(run, "\tnotify=sent 200\t")) << run;
+  const auto makeUpBodies = BodiesAt(ok);
+  ASSERT_EQ(makeUpBodies.size(), 1u);
+  EXPECT_EQ(makeUpBodies[0].at("kind").text, "makeup");
+  EXPECT_EQ(makeUpBodies[0].at("outcome").text, "ok");
+  EXPECT_EQ(makeUpBodies[0].at("error").kind, testing_support::JsonValue::Kind::kNull);
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "10:10"; })) << "next time: " << NextTime();
+  EXPECT_EQ(BodiesAt(failed).size(), 1u) << "reported once";
+  EXPECT_TRUE(program->Running());
+}
+
 // A notification still waiting for a hanging receiver when the operator chooses Exit: the program
 // ends at once, and the run's line says the notification was abandoned.
 TEST_F(NotifyClockTest, ExitDoesNotWaitForAHangingReceiver) {
