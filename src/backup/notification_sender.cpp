@@ -18,6 +18,19 @@ std::int64_t MsSince(Clock::time_point start) {
 
 constexpr char kAbandonedText[] = "failed abandoned: the program ended before the notification did";
 
+// The record's own line, or a line of another kind (a missed time's) with the notification's fields.
+void WriteLine(HistoryLog& log, const RunRecord& record, const std::string& line) noexcept {
+  if (line.empty()) {
+    log.Append(record);
+    return;
+  }
+  try {
+    log.AppendLines(line + NotifyFields(record) + "\r\n");
+  } catch (...) {
+    // Out of memory while formatting: the line is lost, as a run's would be.
+  }
+}
+
 }  // namespace
 
 HttpAnswer SystemHttpPoster::Post(const settings::NotifyUrl& url, const std::string& body, const AttemptLimits& limits) {
@@ -104,17 +117,7 @@ void NotificationSender::Work(const std::shared_ptr<State>& state) {
   }
 }
 
-void NotificationSender::Write(HistoryLog& log, const Job& job) noexcept {
-  if (job.line.empty()) {
-    log.Append(job.record);
-    return;
-  }
-  try {
-    log.AppendLines(job.line + NotifyFields(job.record) + "\r\n");
-  } catch (...) {
-    // Out of memory while formatting: the line is lost, as a run's would be.
-  }
-}
+void NotificationSender::Write(HistoryLog& log, const Job& job) noexcept { WriteLine(log, job.record, job.line); }
 
 void NotificationSender::Deliver(State& state, Job& job) {
   const Clock::time_point start = Clock::now();
@@ -201,14 +204,7 @@ void NotifyingLog::NotifyLine(const std::string& line, NotificationFacts facts) 
 }
 
 void NotifyingLog::WriteNow(const RunRecord& record, const std::string& line) noexcept {
-  if (line.empty()) {
-    log_.Append(record);
-    return;
-  }
-  try {
-    log_.AppendLines(line + NotifyFields(record) + "\r\n");
-  } catch (...) {
-  }
+  WriteLine(log_, record, line);
 }
 
 void NotifyingLog::Route(const RunRecord& record, const std::string& line, const NotificationFacts& facts) noexcept {
