@@ -11,7 +11,7 @@ host=$build/tests/gui/dw_gui_host.exe
 # The settings the dialog shows, in the host's own Bak_Info folder (removed again afterwards).
 bak_info=$build/tests/gui/Bak_Info
 mkdir -p "$bak_info"
-printf '[BAK]\r\nTimeCount=3\r\nTime_1=08:00\r\nTime_2=13:30\r\nTime_3=20:30\r\nBakDir=D:\\SqlBackup\r\nRarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=7\r\nKeepCount=3\r\n[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n' \
+printf '[BAK]\r\nTimeCount=3\r\nTime_1=08:00\r\nTime_2=13:30\r\nTime_3=20:30\r\nBakDir=D:\\SqlBackup\r\nRarProgram=C:\\Program Files\\WinRAR\\WinRAR.exe\r\nKeepDays=7\r\nKeepCount=3\r\n[copy]\r\ncount=2\r\nCopy1=E:\\Mirror\\\r\nCopy2=F:\\Archive\\Sql\\\r\n[notify]\r\nSuccessUrl=https://hc-ping.com/0f2a6c1e-8d1b-4c55-9a57-3f1e2d4c5b6a\r\nFailureUrl=https://hooks.slack.com/services/T0000000/B0000000/XXXXXXXX\r\n' \
   >"$bak_info/Bak_Info.ini"
 
 source "$root/scripts/xvfb.sh"

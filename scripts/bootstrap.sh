@@ -9,6 +9,7 @@
 # clang with its runtime libraries (libFuzzer, the sanitizers) builds the fuzz targets; NSIS builds
 # the installer. faketime moves the wall clock of the tests of midnight and of a clock set back.
 # 7zip is the real 7-Zip (7zz) that the tests of the program's 7-Zip support run under Wine.
+# python3's http.server is the web receiver of the notification tests (tools/notify_receiver).
 set -euo pipefail
 
 packages=(
@@ -21,6 +22,7 @@ packages=(
   clang libclang-rt-dev
   nsis
   faketime libfaketime
+  python3
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

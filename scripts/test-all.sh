@@ -154,7 +154,7 @@ echo "its tests start under 64-bit Wine in the background"
 win64_only=()
 if [ "$run_win32" -eq 1 ]; then
   # The end-to-end backups wait for scheduled minutes; they run once, against the shipped 32-bit program.
-  win64_only=(-E '^(BackupProgramTest[.]|FakedClockTest[.]|backup_e2e_)')
+  win64_only=(-E '^(BackupProgramTest[.]|FakedClockTest[.]|NotifyClockTest[.]|backup_e2e_)')
 fi
 wine_tests win64 build/win64 "$log_dir/win64-tests.log" "${win64_only[@]}" >"$log_dir/win64-wine.log" 2>&1 &
 win64_lane=$!

@@ -167,10 +167,17 @@ void MissedWatch::Report(const schedule::MissedTimes& missed, MissedCause cause,
   if (missed.count > static_cast<std::int64_t>(missed.first.size())) {
     times += " and " + std::to_string(missed.count - static_cast<std::int64_t>(missed.first.size())) + " more";
   }
-  host_.AppendHistory(platform::FormatLocalDateTime(now) + "\tmissed\tcause=" + MissedCauseText(cause) +
-                      "\tcount=" + std::to_string(missed.count) + "\ttimes=" + times +
-                      (makeUp ? "\tmakeup=yes" : "\tmakeup=no (MakeUp=0)") + "\r\n");
-  host_.ShowMissedBalloon(schedule::MissedBalloonText(missed));
+  MissedReport report;
+  report.historyLine = platform::FormatLocalDateTime(now) + "\tmissed\tcause=" + MissedCauseText(cause) +
+                       "\tcount=" + std::to_string(missed.count) + "\ttimes=" + times +
+                       (makeUp ? "\tmakeup=yes" : "\tmakeup=no (MakeUp=0)");
+  report.balloonText = schedule::MissedBalloonText(missed);
+  report.detail = std::string(missed.count == 1 ? "Missed backup time (cause: " : "Missed backup times (cause: ") +
+                  MissedCauseText(cause) + "): " + times +
+                  (makeUp ? ". One make-up run follows." : ". Not made up (MakeUp=0).");
+  report.time = now;
+  host_.RecordMissed(report);
+  host_.ShowMissedBalloon(report.balloonText);
 }
 
 void MissedWatch::Save() {

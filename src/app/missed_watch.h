@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backup/run_services.h"
+#include "platform/local_time.h"
 #include "schedule/missed_times.h"
 
 namespace app {
@@ -23,6 +24,14 @@ enum class MissedCause { kAsleep, kClock, kBusy, kNotRunning };
 
 // "asleep", "clock", "busy", "not running": the history's words.
 const char* MissedCauseText(MissedCause cause);
+
+// One report of missed times, as the history and the notification tell it.
+struct MissedReport {
+  std::string historyLine;  // without its line end
+  std::string balloonText;
+  std::string detail;  // what was missed, why, and whether a make-up run follows
+  platform::LocalDateTime time;
+};
 
 class MissedHost {
  public:
@@ -36,6 +45,8 @@ class MissedHost {
   [[nodiscard]] virtual bool MakeUpEnabled() const = 0;
   virtual void ShowMissedBalloon(const std::string& text) = 0;
   virtual void AppendHistory(const std::string& lines) noexcept = 0;
+  // The report's history line and its web notification (to FailureUrl, when there is one).
+  virtual void RecordMissed(const MissedReport& report) noexcept = 0;
   // Arms the schedule's next time again, in case the armed one has passed (it would wait a day).
   virtual void ReArmSchedule() noexcept = 0;
   // One make-up run; false when it was refused at its start.

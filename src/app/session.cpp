@@ -20,11 +20,12 @@ Session::Session(SessionWindow& window, schedule::Alarm& alarm, const platform::
       exeDir_(std::move(setup.exeDir)),
       bakQuery_(connection_, db::CreateBakFileQuery(setup.createBakFileTimeout)),
       schedule_(exeDir_, clock, alarm, timeIndex_, [this](const std::string& text) { window_.ShowNextTime(text); }),
-      connectRoutine_(*this, connection_, exeDir_, std::move(setup.computerName),
+      connectRoutine_(*this, connection_, exeDir_, setup.computerName,
                       db::SessionState{databaseName_, userName_, timeIndex_}),
       runClock_(setup.runClock != nullptr ? *setup.runClock : systemRunClock_),
       log_(exeDir_ + "\\Bak_Info"),
-      run_(backup::RunServices{*this, archiver_, files_, window_, window_, *this, *this, runClock_, log_}),
+      notifyingLog_(log_, schedule_.SettingsPath(), setup.computerName),
+      run_(backup::RunServices{*this, archiver_, files_, window_, window_, *this, *this, runClock_, notifyingLog_}),
       watch_(*this, runClock_, AliveRecordPath(exeDir_)) {}
 
 Session::~Session() = default;
@@ -134,6 +135,15 @@ void Session::ReArmSchedule() noexcept {
     schedule_.SetNextAlarm(timeIndex_);
   } catch (...) {
     // An entry that is no time: the armed time stays, the next Refresh shows the error.
+  }
+}
+
+void Session::RecordMissed(const MissedReport& report) noexcept {
+  try {
+    notifyingLog_.NotifyLine(report.historyLine, backup::FactsOfMissed(databaseName_, report.time, report.balloonText,
+                                                                       report.detail));
+  } catch (...) {
+    log_.AppendLines(report.historyLine + "\r\n");  // out of memory: the report keeps its line
   }
 }
 

@@ -14,6 +14,7 @@
 #include "app/missed_watch.h"
 #include "backup/backup_run.h"
 #include "backup/history_log.h"
+#include "backup/notification_sender.h"
 #include "backup/system_services.h"
 #include "db/connect_routine.h"
 #include "db/database.h"
@@ -126,6 +127,7 @@ class Session final : private db::ConnectHost,
   [[nodiscard]] bool MakeUpEnabled() const override;
   void ShowMissedBalloon(const std::string& text) override;
   void AppendHistory(const std::string& lines) noexcept override { log_.AppendLines(lines); }
+  void RecordMissed(const MissedReport& report) noexcept override;
   void ReArmSchedule() noexcept override;
   bool RunMakeUp() override;
   // A TimeCount beyond 255 in the file: a history line says that the rest was ignored.
@@ -159,6 +161,7 @@ class Session final : private db::ConnectHost,
   backup::SystemRunClock systemRunClock_;
   backup::RunClock& runClock_;
   backup::HistoryLog log_;
+  backup::NotifyingLog notifyingLog_;  // the history, with the web notifications of runs and missed times
   backup::BackupRun run_;
   MissedWatch watch_;
 };

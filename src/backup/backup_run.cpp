@@ -83,6 +83,8 @@ RunEnd BackupRun::Run(RunKind kind) {
       refused.kind = kind;
       refused.outcome = RunOutcome::kError;
       refused.outcomeText = "not started: another backup or the connection routine was in progress";
+      refused.notStarted = true;
+      refused.databaseName = s_.database.DatabaseName();
       s_.log.Append(refused);
     }
     return RunEnd::kRefused;
@@ -94,6 +96,7 @@ RunEnd BackupRun::Run(RunKind kind) {
   record_ = RunRecord{};
   record_.start = now;
   record_.kind = kind;
+  record_.databaseName = s_.database.DatabaseName();  // as last read; the run's own login reads it again
 
   bool armed = false;
   try {
@@ -108,7 +111,8 @@ RunEnd BackupRun::Run(RunKind kind) {
       if (kind == RunKind::kScheduled) {
         ReArmAfterError(armed);
       }
-      s_.notifier.ShowBalloon(Balloon{"Error", Cut(error), BalloonIcon::kError, kBalloonSeconds});
+      record_.message = Cut(error);
+      s_.notifier.ShowBalloon(Balloon{"Error", record_.message, BalloonIcon::kError, kBalloonSeconds});
       s_.database.Close();
       Finish(startMs);
       return RunEnd::kFailed;
@@ -163,6 +167,7 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
   }
 
   const std::string databaseName = s_.database.DatabaseName();
+  record_.databaseName = databaseName;
   const std::string bakDir = s_.schedule.BakDir();
   std::int64_t phase = s_.clock.MonotonicMs();
   const std::string fileName = s_.database.CreateBakFile(databaseName, bakDir);
@@ -242,7 +247,8 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
                  std::to_string(record_.copiesListed) + " copies failed.";
   }
   if (whatFailed.empty()) {
-    s_.notifier.ShowBalloon(Balloon{"INFO", CreatedText(databaseName), BalloonIcon::kInfo, kBalloonSeconds});
+    record_.message = CreatedText(databaseName);
+    s_.notifier.ShowBalloon(Balloon{"INFO", record_.message, BalloonIcon::kInfo, kBalloonSeconds});
   } else {
     record_.outcome = RunOutcome::kWarning;
     record_.outcomeText = whatFailed;
@@ -250,8 +256,8 @@ RunEnd BackupRun::Sequence(RunKind kind, bool& armed) {
       record_.outcomeText += packed ? " No copies were made: an archive that failed its test is not copied."
                                     : " No copies were made: there was no archive to copy.";
     }
-    s_.notifier.ShowBalloon(
-        Balloon{"Warning", CreatedButText(databaseName, whatFailed), BalloonIcon::kWarning, kBalloonSeconds});
+    record_.message = CreatedButText(databaseName, whatFailed);
+    s_.notifier.ShowBalloon(Balloon{"Warning", record_.message, BalloonIcon::kWarning, kBalloonSeconds});
   }
   s_.database.Close();
   if (!unattended) {

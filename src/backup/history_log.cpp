@@ -35,6 +35,17 @@ std::string OutcomeText(const RunRecord& record) {
 
 }  // namespace
 
+std::string NotifyFields(const RunRecord& r) {
+  std::string fields;
+  if (!r.notifyTo.empty()) {
+    fields += "\tnotify_to=" + OneLine(r.notifyTo);
+  }
+  if (!r.notify.empty()) {
+    fields += "\tnotify=" + OneLine(r.notify);
+  }
+  return fields;
+}
+
 std::string HistoryLine(const RunRecord& r) {
   const std::string file = r.backupFileName.empty() ? std::string("-") : OneLine(r.backupFileName);
   std::string line = platform::FormatLocalDateTime(r.start);
@@ -52,6 +63,7 @@ std::string HistoryLine(const RunRecord& r) {
   line += "\tdelete_ms=" + std::to_string(r.deleteMs);
   line += "\tcleanup_ms=" + std::to_string(r.cleanupMs);
   line += "\ttotal_ms=" + std::to_string(r.totalMs);
+  line += NotifyFields(r);
   line += '\t' + OutcomeText(r);
   line += "\r\n";
   return line;
@@ -87,7 +99,8 @@ std::string CleanupLines(const CleanupResult& cleanup) {
   return lines;
 }
 
-HistoryLog::HistoryLog(std::string bakInfoDir) : dir_(std::move(bakInfoDir)) {}
+HistoryLog::HistoryLog(std::string bakInfoDir)
+    : dir_(std::move(bakInfoDir)), lock_(std::make_shared<std::mutex>()) {}
 
 void HistoryLog::Append(const RunRecord& record) noexcept {
   try {
@@ -100,6 +113,7 @@ void HistoryLog::Append(const RunRecord& record) noexcept {
 void HistoryLog::AppendLines(const std::string& line) noexcept {
   try {
     const std::string path = Path();
+    const std::lock_guard<std::mutex> hold(*lock_);
     const auto size = platform::FileSize(path);
     if (size && *size + line.size() > kRotateBytes) {
       platform::RenameReplacing(path, OldPath());

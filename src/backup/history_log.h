@@ -8,7 +8,10 @@
 //   delete_ms=3  cleanup_ms=4  total_ms=3420  ok
 // A value that does not exist for the run (no exit code, no archive, no file name) is "-". The outcome
 // is "ok", "warning: <what failed>" or "error: <the error's text>". Control characters in texts
-// become spaces, so that a line is always one line.
+// become spaces, so that a line is always one line. A run with a web notification has two more
+// fields before the outcome, and its line is written when the notification has ended:
+//   notify_to=https://hooks.example.com/***  notify=sent 200
+// (notify_to only when the address could be read; notify=failed <reason> when it was not sent).
 //
 // The clean-up of old archives follows the run's line with one line for each thing it did or could
 // not do, stamped with the clock reading it chose by:
@@ -20,6 +23,8 @@
 // of missed times and of the schedule's notes are formatted by their owners and added whole
 // (AppendLines), each beginning with the time and its kind ("missed", "schedule").
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -50,10 +55,18 @@ struct RunRecord {
   std::int64_t cleanupMs = 0;  // recording the made files and removing old ones (removals included)
   CleanupResult cleanup;
   std::int64_t totalMs = 0;
+  // For the web notification of the run.
+  std::string databaseName;
+  std::string message;      // the balloon's text; empty when the run showed none
+  bool notStarted = false;  // refused at the gate: another run or the connection routine was busy
+  std::string notifyTo;     // the notification's address as MaskedUrl shows it; may be empty
+  std::string notify;       // "sent 200", "failed <reason>"; empty when the run sent none
 };
 
 // The record as one line, with its line end.
 std::string HistoryLine(const RunRecord& record);
+// The notification's fields of the record ("\tnotify_to=...\tnotify=..."); empty when it sent none.
+std::string NotifyFields(const RunRecord& record);
 // The clean-up's lines, each with its line end; empty when it had nothing to tell.
 std::string CleanupLines(const CleanupResult& cleanup);
 
@@ -69,6 +82,7 @@ class HistoryLog final : public RunLog {
 
   // bakInfoDir: the folder of the backup settings file, ExeDir + "\Bak_Info".
   explicit HistoryLog(std::string bakInfoDir);
+  // Copies share one lock: the notifications' worker appends beside the user-interface thread.
 
   [[nodiscard]] std::string Path() const { return dir_ + "\\history.log"; }
   [[nodiscard]] std::string OldPath() const { return dir_ + "\\history.old.log"; }
@@ -81,6 +95,7 @@ class HistoryLog final : public RunLog {
 
  private:
   std::string dir_;
+  std::shared_ptr<std::mutex> lock_;
 };
 
 }  // namespace backup

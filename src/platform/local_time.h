@@ -1,5 +1,6 @@
 #pragma once
 // The local calendar date and time, for records that an operator reads later.
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -18,5 +19,9 @@ LocalDateTime LocalNow();
 
 // "2026-12-09 02:00:00.123"
 std::string FormatLocalDateTime(const LocalDateTime& time);
+
+// Minutes by which this local time is ahead of UTC (+60 for Central European winter time), by the
+// system's time-zone rules for that date; nullopt when the system cannot tell.
+std::optional<int> UtcOffsetMinutes(const LocalDateTime& time);
 
 }  // namespace platform

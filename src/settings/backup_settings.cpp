@@ -26,6 +26,9 @@ BackupSettings LoadBackupSettings(const IniFile& ini) {
   values.copyTo = ini.ReadString(kBakSection, "CopyTo", "");
   values.keepDays = ReadKeepDays(ini);
   values.keepCount = ReadKeepCount(ini);
+  const NotifyUrls urls = ReadNotifyUrls(ini);
+  values.successUrl = urls.successUrl;
+  values.failureUrl = urls.failureUrl;
   values.makeUp = ReadMakeUp(ini);
   for (std::string& dir : ReadCopyDirs(ini)) {
     values.copyDirs.push_back(WithTrailingBackslash(std::move(dir)));
@@ -54,6 +57,13 @@ void SaveBackupSettings(IniFile& ini, const BackupSettings& values) {
     doc.Set(kBakSection, "KeepDays", std::to_string(values.keepDays));
     doc.Set(kBakSection, "KeepCount", std::to_string(values.keepCount));
     doc.Set(kBakSection, "MakeUp", values.makeUp ? "1" : "0");
+    // Files of installations that send no notifications stay as they were.
+    if (values.successUrl.empty() && values.failureUrl.empty()) {
+      doc.EraseSection(kNotifySection);
+    } else {
+      doc.Set(kNotifySection, "SuccessUrl", values.successUrl);
+      doc.Set(kNotifySection, "FailureUrl", values.failureUrl);
+    }
   });
 }
 
@@ -87,6 +97,9 @@ int ReadKeepCount(const IniFile& ini) {
   return count >= 1 ? count : 1;
 }
 
+NotifyUrls ReadNotifyUrls(const IniFile& ini) {
+  return NotifyUrls{ini.ReadString(kNotifySection, "SuccessUrl", ""), ini.ReadString(kNotifySection, "FailureUrl", "")};
+}
 bool ReadMakeUp(const IniFile& ini) { return ini.ReadInteger(kBakSection, "MakeUp", 1) != 0; }
 
 }  // namespace settings

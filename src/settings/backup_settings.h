@@ -10,6 +10,7 @@ namespace settings {
 
 inline constexpr const char* kBakSection = "BAK";
 inline constexpr const char* kCopySection = "copy";
+inline constexpr const char* kNotifySection = "notify";
 
 // Clean-up of old archives: KeepDays 0 keeps everything (so does a missing key or one that is not a
 // number: files without the key behave as before it existed); KeepCount newest archives of each
@@ -33,6 +34,14 @@ struct BackupSettings {
   int keepDays = kKeepEverything;     // clean-up of old archives; see ReadKeepDays
   int keepCount = kDefaultKeepCount;
   bool makeUp = true;                 // make up missed backups; see ReadMakeUp
+  std::string successUrl;  // [notify]: web notifications; empty sends nothing
+  std::string failureUrl;
+};
+
+// [notify] SuccessUrl and FailureUrl, as stored (default empty).
+struct NotifyUrls {
+  std::string successUrl;
+  std::string failureUrl;
 };
 
 // The dialog's reading: times only while TimeCount exists and is non-zero, taking the Time_n keys that
@@ -41,7 +50,8 @@ struct BackupSettings {
 BackupSettings LoadBackupSettings(const IniFile& ini);
 
 // The dialog's saving, in this order: erase [BAK], TimeCount, Time_1..n, BakDir (one trailing backslash
-// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, MakeUp. [copy] is not erased. All of it is stored in one step:
+// removed), [copy] count, Copy1..m, RarProgram, KeepDays, KeepCount, MakeUp, [notify] SuccessUrl, FailureUrl (the section is left
+// out, and erased, when both are empty). [copy] is not erased. All of it is stored in one step:
 // a refusal raises IniWriteError and leaves the file as it was.
 void SaveBackupSettings(IniFile& ini, const BackupSettings& values);
 
@@ -59,6 +69,7 @@ int ReadKeepDays(const IniFile& ini);
 // KeepCount: 3 when missing or not a number; at least 1, so a hand-written 0 never leaves a folder
 // without its newest archive.
 int ReadKeepCount(const IniFile& ini);
+NotifyUrls ReadNotifyUrls(const IniFile& ini);
 // MakeUp: whether a missed backup time is made up with one backup run; only 0 turns it off (a
 // missing key or one that is not a number leaves it on).
 bool ReadMakeUp(const IniFile& ini);

@@ -5,6 +5,7 @@
 
 #include "settings/backup_settings.h"
 #include "settings/list_text.h"
+#include "settings/notify_url.h"
 
 namespace settings {
 namespace {
@@ -24,6 +25,11 @@ std::size_t InsertSorted(std::vector<std::string>& list, std::string item) {
   const auto position = static_cast<std::size_t>(at - list.begin());
   list.insert(at, std::move(item));
   return position;
+}
+
+// "Notify on success (URL): enter an http:// or https:// address, ... (the port is empty)."
+std::string InvalidNotifyUrlText(const char* label, const std::string& problem) {
+  return std::string(label) + kInvalidNotifyUrlText + " (" + problem + ").";
 }
 
 }  // namespace
@@ -65,6 +71,8 @@ void BackupSettingsForm::Load(const IniFile& ini) {
   // in range rather than silently changing it.
   keepDaysText = std::to_string(loaded.keepDays);
   keepCountText = std::to_string(loaded.keepCount);
+  successUrl = std::move(loaded.successUrl);
+  failureUrl = std::move(loaded.failureUrl);
   makeUp = loaded.makeUp;
 }
 
@@ -79,7 +87,21 @@ bool BackupSettingsForm::Save(IniFile& ini) const {
     prompts_.Tell({kInvalidKeepCountText, kErrorCaption, NoticeIcon::Stop});
     return false;
   }
+  const std::pair<const char*, const std::string*> urls[] = {{kSuccessUrlLabel, &successUrl},
+                                                            {kFailureUrlLabel, &failureUrl}};
+  for (const auto& [label, url] : urls) {
+    if (url->empty()) {
+      continue;
+    }
+    const UrlCheck check = CheckNotifyUrl(*url);
+    if (!check.url) {
+      prompts_.Tell({InvalidNotifyUrlText(label, check.problem), kErrorCaption, NoticeIcon::Stop});
+      return false;
+    }
+  }
   BackupSettings values;
+  values.successUrl = successUrl;
+  values.failureUrl = failureUrl;
   values.keepDays = *keepDays;
   values.keepCount = *keepCount;
   values.makeUp = makeUp;

@@ -27,6 +27,10 @@ inline constexpr char kInvalidKeepDaysText[] =
 inline constexpr char kInvalidKeepCountText[] = "but always the newest: enter a whole number from 1 to 1000.";
 // The check box of the make-up run (key MakeUp).
 inline constexpr char kMakeUpLabel[] = "Make up missed backups";
+// The web notification fields' labels, and what an address that is not http or https is told.
+inline constexpr char kSuccessUrlLabel[] = "Notify on success (URL):";
+inline constexpr char kFailureUrlLabel[] = "Notify on failure (URL):";
+inline constexpr char kInvalidNotifyUrlText[] = " enter an http:// or https:// address, or leave the field empty";
 inline constexpr char kNoticeCaption[] = "Уведомление";
 inline constexpr char kDeleteTimesQuestion[] = "Вы действительно хотите удалить выделенное время?";
 inline constexpr char kDeletePathsQuestion[] = "Вы действительно хотите удалить выделенные пути?";
@@ -107,6 +111,8 @@ class BackupSettingsForm {
   std::string keepDaysText;   // "Keep archives (days):", checked on saving
   std::string keepCountText;  // "but always the newest:"
   bool makeUp = true;         // "Make up missed backups"
+  std::string successUrl;     // web notifications, checked on saving
+  std::string failureUrl;
 
  private:
   bool DeleteAsked(std::vector<std::string>& list, std::vector<std::size_t> selected, const char* question);

@@ -4,7 +4,7 @@ cmake_minimum_required(VERSION 3.20)
 
 set(windows_dlls
     advapi32 comctl32 comdlg32 gdi32 imm32 kernel32 msimg32 msvcrt odbc32 ole32 oleaut32 rpcrt4 shell32 shlwapi
-    user32 uxtheme version winmm ws2_32)
+    user32 uxtheme version winhttp winmm ws2_32)
 
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

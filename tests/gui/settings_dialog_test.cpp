@@ -220,7 +220,8 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     RECT outer{};
     ::GetWindowRect(form, &outer);
     EXPECT_EQ(outer.right - outer.left, 516);
-    EXPECT_EQ(outer.bottom - outer.top, 475) << "421, the row of the clean-up fields and the make-up check box";
+    EXPECT_EQ(outer.bottom - outer.top, 537)
+        << "421, the row of the clean-up fields, the make-up check box and two for the notifications";
     RECT mainRect{};
     ::GetWindowRect(main->Handle(), &mainRect);
     EXPECT_EQ((outer.left + outer.right) / 2, (mainRect.left + mainRect.right) / 2) << "centred on the main window";
@@ -241,6 +242,8 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
         {kSpeedButton4Id, 0, {278, 129, 306, 153}},               {kListBox2Id, 0, {97, 157, 493, 342}},
         {kSpeedButton1Id, 0, {341, 347, 414, 373}},               {kSpeedButton2Id, 0, {421, 347, 494, 373}},
         {kEdit2Id, 0, {232, 381, 282, 402}},                      {kEdit3Id, 0, {443, 381, 493, 402}},
+        {kCheckBox1Id, 0, {98, 407, 348, 427}},                   {kEdit4Id, 0, {168, 437, 493, 458}},
+        {kEdit5Id, 0, {168, 464, 493, 485}},
     };
     for (const Expected& c : controls) {
       HWND control = Control(form, c.id);
@@ -316,7 +319,7 @@ TEST_F(SettingsDialogTest, LaidOutAsDesignedWithTheFocusOnTheTimes) {
     ::GetGUIThreadInfo(uiThread, &info);
     EXPECT_EQ(info.hwndFocus, Control(form, kListBox1Id));
     const int order[] = {kListBox1Id, kMaskEdit1Id, kDirectoryEdit1Id, kDirectoryEdit2Id, kEdit1Id, kListBox2Id,
-                         kEdit2Id,    kEdit3Id,     kCheckBox1Id,      kListBox1Id};
+                         kEdit2Id,    kEdit3Id,     kCheckBox1Id,      kEdit4Id,          kEdit5Id,    kListBox1Id};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
       EXPECT_EQ(::GetNextDlgTabItem(form, Control(form, order[i]), FALSE), Control(form, order[i + 1])) << i;
     }
@@ -439,13 +442,30 @@ TEST_F(SettingsDialogTest, OperatorEditsEverythingFromSetTimeAndOkWritesTheFile)
     LetHandle(form);
     EXPECT_EQ(WindowText(Control(form, kEdit1Id)), rar);
 
+    // The notification addresses: one that is not http or https is refused with a box naming its
+    // field, and the dialog stays.
+    HWND success = Control(form, kEdit4Id);
+    HWND failure = Control(form, kEdit5Id);
+    EXPECT_EQ(WindowText(success), "");
+    ::SendMessageA(success, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("https://hc-ping.com/abc"));
+    ::SendMessageA(failure, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ftp://example.com/"));
+    Click(Control(form, kSpeedButton1Id));
+    HWND refusedUrl = WaitForBox(L"Error", form);
+    ASSERT_NE(refusedUrl, nullptr);
+    EXPECT_EQ(BoxText(refusedUrl).rfind(L"Notify on failure (URL):", 0), 0u);
+    Answer(refusedUrl, IDOK);
+    LetHandle(form);
+    EXPECT_TRUE(::IsWindowVisible(form));
+    ::SendMessageA(failure, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("http://127.0.0.1:8080/fail"));
+
     Click(Control(form, kSpeedButton1Id));
     WaitUntil([&] { return !::IsWindowVisible(form); });
   });
 
   EXPECT_EQ(ReadBytes(ini), "[BAK]\r\nTimeCount=2\r\nTime_1=08:00\r\nTime_2=20:30\r\nBakDir=\r\nRarProgram=" + rar +
                                 "\r\nKeepDays=0\r\nKeepCount=3\r\nMakeUp=1\r\n[copy]\r\ncount=1\r\nCopy1=" + picked +
-                                "\\\r\n");
+                                "\\\r\n[notify]\r\nSuccessUrl=https://hc-ping.com/abc\r\n"
+                                "FailureUrl=http://127.0.0.1:8080/fail\r\n");
   std::filesystem::remove_all(testing_support::Native(bakInfo));
 }
 
@@ -551,7 +571,7 @@ TEST_F(SettingsDialogTest, KeepFieldsShowAndWriteBothKeysAndRefuseWhatIsOutOfRan
     Click(Control(form, kSpeedButton1Id));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(form); }));
   });
-  // [BAK] is erased and written anew, after [copy].
+  // [BAK] is erased and written anew, after [copy]; the make-up key with it, no [notify] without addresses.
   EXPECT_EQ(ReadBytes(ini), "[copy]\r\ncount=0\r\n[BAK]\r\nTimeCount=1\r\nTime_1=08:00\r\nBakDir=D:\\Sql\r\nRarProgram=\r\n"
                             "KeepDays=30\r\nKeepCount=4\r\nMakeUp=1\r\n");
 }

@@ -409,3 +409,40 @@ TEST_F(FormFixture, MakeUpIsReadAsOnUnlessZeroAndWrittenOnSaving) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FormFixture, NotifyAddressesRoundTripAndOnlyHttpOrHttpsIsSaved) {
+  WriteBytes(ini.FileName(), "[BAK]\r\nTimeCount=0\r\n[notify]\r\nsuccessurl=https://hc-ping.com/abc\r\n");
+  form.Load(ini);
+  EXPECT_EQ(form.successUrl, "https://hc-ping.com/abc") << "keys in any letter case";
+  EXPECT_EQ(form.failureUrl, "");
+
+  form.failureUrl = "http://127.0.0.1:8080/hook?t=1";
+  ASSERT_TRUE(form.Save(ini));
+  EXPECT_TRUE(prompts.shown.empty());
+  const settings::NotifyUrls urls = settings::ReadNotifyUrls(ini);
+  EXPECT_EQ(urls.successUrl, "https://hc-ping.com/abc");
+  EXPECT_EQ(urls.failureUrl, "http://127.0.0.1:8080/hook?t=1");
+
+  // Refused: a box names the field and the reason; the file keeps what it had.
+  const std::string before = ReadBytes(ini.FileName());
+  for (const char* bad : {"ftp://example.com/", "hooks.slack.com/services/x", "http://", "https://h:0/"}) {
+    SCOPED_TRACE(bad);
+    prompts.shown.clear();
+    form.failureUrl = bad;
+    EXPECT_FALSE(form.Save(ini));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text.rfind(settings::kFailureUrlLabel, 0), 0u) << prompts.shown[0].text;
+    EXPECT_EQ(prompts.shown[0].icon, NoticeIcon::Stop);
+    EXPECT_EQ(ReadBytes(ini.FileName()), before);
+  }
+
+  // Both emptied: the section goes, and the file is as one that never had it.
+  form.successUrl.clear();
+  form.failureUrl.clear();
+  ASSERT_TRUE(form.Save(ini));
+  EXPECT_EQ(ReadBytes(ini.FileName()).find("notify"), std::string::npos);
+}
+
+}  // namespace

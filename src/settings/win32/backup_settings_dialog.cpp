@@ -16,11 +16,17 @@ using controls::win32::UniqueFont;
 using controls::win32::WindowPlacement;
 
 constexpr int kFormWidth = 516;
-// 421 as first laid out, one row more below the buttons for the clean-up of old archives and one
-// for the make-up of missed backups.
-constexpr int kFormHeight = 475;
+// 421 as first laid out, one row more below the buttons for the clean-up of old archives, one for
+// the make-up of missed backups and two for the web notifications' addresses.
+constexpr int kFormHeight = 537;
 constexpr int kKeepRowTop = 381;
 constexpr int kMakeUpRowTop = 407;
+constexpr int kSuccessUrlRowTop = 437;
+constexpr int kFailureUrlRowTop = 464;
+constexpr int kUrlEditLeft = 168;
+constexpr int kUrlEditWidth = 325;
+// An address a receiver accepts is rarely longer; the settings file keeps at most 2047 characters.
+constexpr int kUrlMaxLength = 2047;
 constexpr int kPanel1Height = 48;
 constexpr int kTimesItemHeight = 16;
 
@@ -111,6 +117,10 @@ TForm10::TForm10(controls::win32::Application& application, HWND owner, std::str
       Label6(Handle(), kForm10Label6Id, 296, kKeepRowTop + 3, kKeepCountLabel, BoldFont()),
       Edit3(*this, Handle(), kEdit3Id, {443, kKeepRowTop, 50, 21}),
       CheckBox1(*this, Handle(), kCheckBox1Id, {98, kMakeUpRowTop, 250, 20}, kMakeUpLabel),
+      Label7(Handle(), kForm10Label7Id, 6, kSuccessUrlRowTop + 3, kSuccessUrlLabel, BoldFont()),
+      Edit4(*this, Handle(), kEdit4Id, {kUrlEditLeft, kSuccessUrlRowTop, kUrlEditWidth, 21}),
+      Label8(Handle(), kForm10Label8Id, 6, kFailureUrlRowTop + 3, kFailureUrlLabel, BoldFont()),
+      Edit5(*this, Handle(), kEdit5Id, {kUrlEditLeft, kFailureUrlRowTop, kUrlEditWidth, 21}),
       ToolTips(Handle()),
       listBox1Keys_(ListBox1.Handle(), application,
                     [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
@@ -159,6 +169,8 @@ void TForm10::SetUpControls() {
   Edit2.SetMaxLength(6);
   Edit3.SetMaxLength(6);
   CheckBox1.SetFont(BoldFont());
+  Edit4.SetMaxLength(kUrlMaxLength);
+  Edit5.SetMaxLength(kUrlMaxLength);
 
   ::SendMessageA(ListBox1.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(timesFont_.Get()), FALSE);
   ::SendMessageA(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, kTimesItemHeight);
@@ -198,6 +210,8 @@ void TForm10::ShowState() {
   Edit2.SetText(state_.keepDaysText);
   Edit3.SetText(state_.keepCountText);
   CheckBox1.SetChecked(state_.makeUp);
+  Edit4.SetText(state_.successUrl);
+  Edit5.SetText(state_.failureUrl);
 }
 
 void TForm10::MaskEdit1KeyDown(WPARAM key) {
@@ -226,6 +240,8 @@ void TForm10::SpeedButton1Click() {
   state_.keepDaysText = Edit2.Text();
   state_.keepCountText = Edit3.Text();
   state_.makeUp = CheckBox1.Checked();
+  state_.successUrl = Edit4.Text();
+  state_.failureUrl = Edit5.Text();
   IniFile ini(iniPath_);
   // A refused write ends here: the error box shows it and the dialog stays open. So does an
   // entry out of range, after its own box.

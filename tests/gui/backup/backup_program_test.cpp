@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "app/win32/main_form_ids.h"
 #include "db/credentials_file.h"
 #include "host/host_commands.h"
+#include "support/json_reader.h"
 #include "support/program_fixture.h"
 #include "support/temp_dir.h"
 
@@ -875,6 +878,216 @@ TEST_F(FakedClockTest, ADayOfTwelveEntriesRunsEachOnce) {
   }
   EXPECT_EQ(NextTime(), "01:00");
   EXPECT_TRUE(program->Running());
+}
+
+// --- Web notifications, to the receiver of tools/notify_receiver ------------------------------------
+
+#ifdef DW_NOTIFY_WORK_DIR
+std::string ReceiverWork() { return WindowsPath(DW_NOTIFY_WORK_DIR); }
+#else
+std::string ReceiverWork() { return {}; }
+#endif
+
+std::string ReceiverBase() {
+  std::ifstream file(ReceiverWork() + "\\port");
+  std::string port;
+  file >> port;
+  return port.empty() ? std::string() : "http://127.0.0.1:" + port;
+}
+
+// The bodies the receiver got at that path, in arrival order.
+std::vector<std::map<std::string, testing_support::JsonValue>> BodiesAt(const std::string& path) {
+  std::vector<std::map<std::string, testing_support::JsonValue>> bodies;
+  const std::string log = ReadBytes(ReceiverWork() + "\\requests.jsonl");
+  std::size_t start = 0;
+  for (std::size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+    const auto record = testing_support::JsonReader::ReadObject(log.substr(start, end - start));
+    if (record && record->at("path").text == path) {
+      const auto body = testing_support::JsonReader::ReadObject(record->at("body").text);
+      EXPECT_TRUE(body) << record->at("body").text;
+      EXPECT_EQ(record->at("content_type").text, "application/json; charset=utf-8");
+      if (body) {
+        bodies.push_back(*body);
+      }
+    }
+  }
+  return bodies;
+}
+
+class NotifyClockTest : public FakedClockTest {
+ protected:
+  void SetUp() override {
+    FakedClockTest::SetUp();
+    if (IsSkipped()) {
+      return;
+    }
+    base_ = ReceiverBase();
+    if (base_.empty()) {
+      GTEST_SKIP() << "the notification receiver is not running";
+    }
+    // A path of this run's own, so that an earlier run's requests do not count.
+    unique_ = std::to_string(::GetTickCount64());
+  }
+  // Bak_Info.ini as WriteSettings writes it, with the [notify] section the settings dialog adds.
+  void WriteSettingsWithUrls(const std::vector<std::string>& times, const std::string& successUrl,
+                             const std::string& failureUrl) const {
+    WriteSettings(times, archiver_);
+    const std::string file = folder.File("Bak_Info\\Bak_Info.ini");
+    WriteBytes(file, ReadBytes(file) + "[notify]\r\nSuccessUrl=" + successUrl + "\r\nFailureUrl=" + failureUrl + "\r\n");
+  }
+  std::string Path(const std::string& mode, const std::string& name) const {
+    return "/" + mode + "/" + name + "-" + unique_;
+  }
+
+  std::string base_;
+  std::string unique_;
+};
+
+// Scheduled runs at consecutive minutes, each with a notification: to SuccessUrl after a full
+// success, to FailureUrl after an archiver failure and a server error; then a receiver that answers
+// 500 before 200, one that is down, one that hangs, and an address that is not http. Each run's line
+// tells how its notification ended, and every next backup happens at its minute.
+TEST_F(NotifyClockTest, EveryOutcomeIsSentAndNoReceiverDelaysTheNextBackup) {
+  const std::vector<std::string> times{"10:00", "10:01", "10:02", "10:03", "10:04", "10:05", "10:06", "10:07", "10:30"};
+  struct Step {
+    const char* serverMode;
+    const char* archiverMode;
+    std::string successUrl;
+    std::string failureUrl;
+    const char* notify;   // the line's notify= field, from its start
+    const char* outcome;  // in the body; nullptr: nothing arrives at the receiver
+    const char* lineEnd;  // the line's outcome, from its start
+  };
+  const std::string ok = Path("ok", "success");
+  const std::string failed = Path("ok", "failure");
+  const std::string flaky = Path("flaky", "retry");
+  const std::string hang = Path("hang", "slow");
+  const Step steps[] = {
+      {"none", "ok", base_ + ok, base_ + failed, "notify=sent 200\t", "ok", "ok"},
+      {"none", "crash", base_ + ok, base_ + failed, "notify=sent 200\t", "warning", "warning: "},
+      {"proc-error", "ok", base_ + ok, base_ + failed, "notify=sent 200\t", "error", "error: "},
+      {"none", "ok", base_ + flaky, base_ + failed, "notify=sent 200 after 2 attempts, 5 s\t", "ok", "ok"},
+      {"none", "ok", "http://127.0.0.1:9/down", base_ + failed, "notify=failed ", nullptr, "ok"},
+      {"none", "ok", base_ + hang, base_ + failed, "notify=failed timed out after 1 attempt, 20 s\t", "ok", "ok"},
+      {"none", "ok", base_ + ok, base_ + failed, "notify=sent 200\t", "ok", "ok"},
+      {"none", "ok", "ftp://127.0.0.1/ok", base_ + failed, "notify=failed not sent, SuccessUrl: ", nullptr, "ok"},
+  };
+  WriteSettingsWithUrls(times, steps[0].successUrl, steps[0].failureUrl);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 20));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  std::size_t okBodies = 0;
+  std::size_t failureBodies = 0;
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    const Step& step = steps[i];
+    SCOPED_TRACE("step " + std::to_string(i) + " at " + times[i]);
+    SetServerMode(step.serverMode);
+    SetArchiverMode(step.archiverMode);
+    WriteSettingsWithUrls(times, step.successUrl, step.failureUrl);
+    EXPECT_EQ(NextTime(), times[i]);
+    ASSERT_TRUE(clock.SetTimeOfDay(9 + (i == 0 ? 0 : 1), i == 0 ? 59 : static_cast<int>(i) - 1, 54));
+    // The run ends (balloon, next time armed) before its notification does; its line comes after.
+    ASSERT_TRUE(WaitUntil([&] { return NextTime() == times[i + 1]; }, kRunWaitMs)) << "no backup at " << times[i];
+    if (step.successUrl == base_ + hang) {
+      EXPECT_EQ(History().size(), i) << "the hanging receiver holds the line, not the run";
+    }
+    ASSERT_TRUE(WaitForRuns(i + 1, kRunWaitMs)) << "no history line for " << times[i];
+    const std::string line = History().back();
+    EXPECT_EQ(StartTimeOf(line).substr(0, 5), times[i]) << "on time: " << line;
+    const std::size_t notify = line.find("\tnotify=");
+    ASSERT_NE(notify, std::string::npos) << line;
+    EXPECT_EQ(line.compare(notify + 1, std::strlen(step.notify), step.notify), 0) << line;
+    EXPECT_NE(line.find(std::string("\t") + step.lineEnd, notify), std::string::npos) << line;
+    EXPECT_EQ(line.find(unique_), std::string::npos) << "the path is masked: " << line;
+    const std::size_t total = line.find("\ttotal_ms=");
+    EXPECT_LT(std::stoll(line.substr(total + 10)), 15000) << "the run's own time holds no notification: " << line;
+    if (step.outcome != nullptr) {
+      const bool success = std::string(step.outcome) == "ok";
+      const std::string path = success ? step.successUrl.substr(base_.size()) : failed;
+      const auto bodies = BodiesAt(path);
+      const std::size_t seen = success && path == ok ? ++okBodies : !success ? ++failureBodies : 0;
+      ASSERT_FALSE(bodies.empty()) << path;
+      if (seen > 0) {
+        EXPECT_EQ(bodies.size(), seen) << path;
+      }
+      const auto& body = bodies.back();
+      EXPECT_EQ(body.at("outcome").text, step.outcome);
+      EXPECT_EQ(body.at("kind").text, "scheduled");
+      EXPECT_EQ(body.at("database").text, "QEL");
+      EXPECT_EQ(body.at("started").text.substr(11, 5), times[i]);
+      EXPECT_EQ(body.at("text").text.find(body.at("computer").text + ": "), 0u) << body.at("text").text;
+      EXPECT_EQ(body.at("error").kind == testing_support::JsonValue::Kind::kNull, success);
+    }
+  }
+  EXPECT_EQ(BodiesAt(flaky).size(), 2u) << "one retry";
+  EXPECT_EQ(BodiesAt(hang).size(), 1u);
+  SetServerMode("none");
+  EXPECT_TRUE(program->Running());
+}
+
+// The clock set forward over a time: the missed time is posted to FailureUrl (outcome missed, no
+// file) and its history line tells how that went; the make-up run that follows posts to SuccessUrl
+// with kind makeup. The next time stays armed.
+TEST_F(NotifyClockTest, AMissedTimeIsPostedToTheFailureAddressAndItsMakeUpToTheSuccessAddress) {
+  const std::string ok = Path("ok", "makeup");
+  const std::string failed = Path("ok", "missed");
+  WriteSettingsWithUrls({"10:00", "10:10"}, base_ + ok, base_ + failed);
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 58, 0));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  EXPECT_EQ(NextTime(), "10:00");
+  ASSERT_TRUE(clock.SetTimeOfDay(10, 5, 0));
+  ASSERT_TRUE(WaitForRuns(1, kRunWaitMs)) << "no make-up run";
+  ASSERT_TRUE(WaitUntil([&] { return HistoryOf("missed").size() == 2; }, 30000)) << "no missed line";
+  const std::string missed = HistoryOf("missed")[1];
+  EXPECT_TRUE(Has(missed, "\tcause=clock\tcount=1\ttimes=")) << missed;
+  EXPECT_TRUE(Has(missed, " 10:00\tmakeup=yes\tnotify_to=http://127.0.0.1:")) << missed;
+  EXPECT_TRUE(Has(missed, "/***\tnotify=sent 200")) << missed;
+  EXPECT_EQ(missed.find(unique_), std::string::npos) << "the path is masked: " << missed;
+  EXPECT_TRUE(Has(HistoryOf("missed")[0], "\tcount=0\t")) << "the first start posts nothing";
+
+  const auto missedBodies = BodiesAt(failed);
+  ASSERT_EQ(missedBodies.size(), 1u) << "one POST for the one report";
+  const auto& body = missedBodies[0];
+  EXPECT_EQ(body.at("outcome").text, "missed");
+  EXPECT_EQ(body.at("kind").text, "scheduled");
+  EXPECT_EQ(body.at("database").text, "QEL");
+  EXPECT_EQ(body.at("file").kind, testing_support::JsonValue::Kind::kNull);
+  EXPECT_EQ(body.at("text").text, body.at("computer").text + ": Backup at 10:00 was missed.");
+  EXPECT_NE(body.at("error").text.find("(cause: clock): "), std::string::npos) << body.at("error").text;
+  EXPECT_NE(body.at("error").text.find(" 10:00. One make-up run follows."), std::string::npos)
+      << body.at("error").text;
+  EXPECT_EQ(body.at("started").text.substr(11, 5), "10:05");
+
+  const std::string run = History()[0];
+  EXPECT_TRUE(Has(run, "\tmakeup\t")) << run;
+  EXPECT_TRUE(Has(run, "\tnotify=sent 200\t")) << run;
+  const auto makeUpBodies = BodiesAt(ok);
+  ASSERT_EQ(makeUpBodies.size(), 1u);
+  EXPECT_EQ(makeUpBodies[0].at("kind").text, "makeup");
+  EXPECT_EQ(makeUpBodies[0].at("outcome").text, "ok");
+  EXPECT_EQ(makeUpBodies[0].at("error").kind, testing_support::JsonValue::Kind::kNull);
+  EXPECT_TRUE(WaitUntil([&] { return NextTime() == "10:10"; })) << "next time: " << NextTime();
+  EXPECT_EQ(BodiesAt(failed).size(), 1u) << "reported once";
+  EXPECT_TRUE(program->Running());
+}
+
+// A notification still waiting for a hanging receiver when the operator chooses Exit: the program
+// ends at once, and the run's line says the notification was abandoned.
+TEST_F(NotifyClockTest, ExitDoesNotWaitForAHangingReceiver) {
+  const std::string hang = Path("hang", "exit");
+  WriteSettingsWithUrls({"10:00", "10:30"}, base_ + hang, "");
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 20));
+  ASSERT_NO_FATAL_FAILURE(StartConnected());
+  ASSERT_TRUE(clock.SetTimeOfDay(9, 59, 54));
+  ASSERT_TRUE(WaitUntil([&] { return NextTime() == "10:30"; }, kRunWaitMs)) << "no backup at 10:00";
+  ASSERT_TRUE(WaitUntil([&] { return BodiesAt(hang).size() == 1; })) << "the notification never started";
+  const ULONGLONG exitAt = ::GetTickCount64();
+  ::PostMessageA(form, WM_COMMAND, app::win32::kExitMCommand, 0);
+  ASSERT_TRUE(program->WaitForExit(10000)) << "the program waited for the receiver";
+  EXPECT_LT(::GetTickCount64() - exitAt, 10000u);
+  const auto lines = History();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("\tnotify=failed abandoned"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("\tok"), std::string::npos) << lines[0];
 }
 
 // Old archives cleaned up over faked days with KeepDays 2 and KeepCount 2, one scheduled backup a day
